@@ -1,0 +1,37 @@
+#include "app/modes.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace brimlow {
+
+namespace {
+
+constexpr std::array<std::pair<Mode, std::string_view>, 5> flags{{
+    {Mode::ClaudeStatusline, "--claude-statusline"},
+    {Mode::ConnectClaude, "--connect-claude"},
+    {Mode::DisconnectClaude, "--disconnect-claude"},
+    {Mode::TestNotify, "--test-notify"},
+    {Mode::Snapshot, "--snapshot"},
+}};
+
+} // namespace
+
+Mode selectMode(std::span<const std::string_view> args) {
+    for (const auto& [mode, flag] : flags) {
+        if (std::find(args.begin(), args.end(), flag) != args.end())
+            return mode;
+    }
+    return Mode::Application;
+}
+
+std::string_view flagOf(Mode mode) {
+    for (const auto& [candidate, flag] : flags) {
+        if (candidate == mode)
+            return flag;
+    }
+    return {};
+}
+
+} // namespace brimlow

@@ -1,0 +1,25 @@
+// Which mode a command line selects: the first of five flags present, tested
+// in a fixed order; without any of them the tray application starts.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace brimlow {
+
+enum class Mode {
+    ClaudeStatusline,
+    ConnectClaude,
+    DisconnectClaude,
+    TestNotify,
+    Snapshot,
+    Application,
+};
+
+// `args` is the whole argument vector, program path included. A flag counts
+// only as a whole argument ("--snapshot=1" selects nothing).
+Mode selectMode(std::span<const std::string_view> args);
+
+std::string_view flagOf(Mode mode);
+
+} // namespace brimlow

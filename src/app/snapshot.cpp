@@ -1,0 +1,51 @@
+#include "app/snapshot.h"
+
+#include "base/environment.h"
+#include "codex/rate_limits.h"
+#include "usage/local_usage_reader.h"
+
+#include <charconv>
+
+namespace brimlow {
+
+namespace {
+
+void printLine(std::FILE* out, const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+}
+
+} // namespace
+
+std::string formatPercent(double percent) {
+    char text[400];
+    auto end = std::to_chars(text, text + sizeof text, percent, std::chars_format::fixed).ptr;
+    std::string result(text, end);
+    if (result.find('.') == std::string::npos)
+        result += ".0";
+    return result;
+}
+
+void printSnapshot(std::FILE* out, LocalUsageReader& reader, const std::string& home,
+                   Time todayStart, const CodexQuotaFetch& fetchCodexQuota) {
+    ProviderUsage codex = reader.codex(joinPath(home, ".codex/sessions"));
+    ProviderUsage claude = reader.claude(joinPath(home, ".claude/projects"));
+    for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}}) {
+        printLine(out, std::string(name) + ": " + std::to_string(usage->entries.size()) +
+                           " usage records; today " +
+                           std::to_string(usage->totals(todayStart).sum()) + " tokens");
+    }
+    std::fflush(out);
+
+    auto answer = fetchCodexQuota();
+    if (!answer.ok()) {
+        printLine(out, answer.error().message);
+        std::fflush(out);
+        return;
+    }
+    for (const auto& quota : parseQuotas(answer.value(), KeyStyle::Camel))
+        printLine(out, "Codex " + quota.label() + ": " + formatPercent(quota.percent) + "% used");
+    std::fflush(out);
+}
+
+} // namespace brimlow

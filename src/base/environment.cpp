@@ -1,0 +1,45 @@
+#include "base/environment.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+#include <vector>
+
+namespace brimlow {
+
+std::optional<std::string> ProcessEnvironment::get(const std::string& name) const {
+    const char* value = std::getenv(name.c_str());
+    if (!value)
+        return std::nullopt;
+    return std::string(value);
+}
+
+std::optional<std::string> FakeEnvironment::get(const std::string& name) const {
+    auto it = m_vars.find(name);
+    if (it == m_vars.end())
+        return std::nullopt;
+    return it->second;
+}
+
+std::string homeDirectory(const Environment& env) {
+    if (auto home = env.get("HOME"); home && !home->empty())
+        return *home;
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+        found->pw_dir && *found->pw_dir)
+        return found->pw_dir;
+    return "/";
+}
+
+std::string joinPath(const std::string& base, const std::string& component) {
+    if (base.empty())
+        return component;
+    if (base.back() == '/')
+        return base + component;
+    return base + "/" + component;
+}
+
+} // namespace brimlow

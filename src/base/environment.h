@@ -1,0 +1,44 @@
+// The process environment behind a seam, so tests can supply their own.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace brimlow {
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+    // Absent when the variable is not set; a set but empty variable is "".
+    virtual std::optional<std::string> get(const std::string& name) const = 0;
+};
+
+// Reads the real environment afresh on every call.
+class ProcessEnvironment final : public Environment {
+public:
+    std::optional<std::string> get(const std::string& name) const override;
+};
+
+// A fixed set of variables, for tests.
+class FakeEnvironment final : public Environment {
+public:
+    FakeEnvironment() = default;
+    explicit FakeEnvironment(std::map<std::string, std::string> vars) : m_vars(std::move(vars)) {}
+    std::optional<std::string> get(const std::string& name) const override;
+    void set(const std::string& name, std::string value) { m_vars[name] = std::move(value); }
+    void unset(const std::string& name) { m_vars.erase(name); }
+
+private:
+    std::map<std::string, std::string> m_vars;
+};
+
+// $HOME when set and not empty, else the password database's entry for the
+// current user, else "/".
+std::string homeDirectory(const Environment& env);
+
+// Joins path components with exactly one "/" between them; an empty base
+// gives the relative path alone.
+std::string joinPath(const std::string& base, const std::string& component);
+
+} // namespace brimlow

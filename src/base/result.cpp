@@ -1,0 +1,14 @@
+#include "base/result.h"
+
+#include <cstring>
+
+namespace brimlow {
+
+Error Error::fromErrno(int err, const std::string& context) {
+    std::string text = std::strerror(err);
+    if (!context.empty())
+        text = context + ": " + text;
+    return Error{std::move(text), err};
+}
+
+} // namespace brimlow

@@ -1,0 +1,63 @@
+#include "usage/log_readers.h"
+
+namespace brimlow {
+
+namespace {
+
+// The counters only grow within a session; a value below the previous one
+// means they started again, and the new value is all that was used since.
+std::int64_t delta(std::int64_t current, std::int64_t previous) {
+    return current >= previous ? saturatingSub(current, previous) : current;
+}
+
+std::string entryId(const std::string& path, Time date) {
+    std::string id;
+    id.reserve(path.size() + 32);
+    id.append(path).append(":").append(formatUtcSeconds(date));
+    return id;
+}
+
+// Only a newer snapshot of the "codex" limit with at least one usable window
+// replaces the one held; a tie keeps the first met.
+void takeSnapshot(const TokenCountRow& row, Time date, ProviderUsage& usage) {
+    if (!row.hasRateLimits || !row.codexLimit || row.quotaCount == 0)
+        return;
+    if (usage.quotaDate && date <= *usage.quotaDate)
+        return;
+    usage.quotas = row.quotaList();
+    usage.quotaDate = date;
+    usage.plan = row.plan;
+}
+
+} // namespace
+
+ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
+    ProviderUsage usage;
+    std::size_t lines = 0;
+    for (const auto& file : files)
+        lines += file.rows->tokenCounts.size();
+    usage.entries.reserve(lines);
+
+    for (const auto& file : files) {
+        // Each session file counts from zero.
+        std::int64_t previousInput = 0;
+        std::int64_t previousOutput = 0;
+        for (const auto& row : file.rows->tokenCounts) {
+            if (!row.timestamp)
+                continue;
+            Time date = *row.timestamp;
+            takeSnapshot(row, date, usage);
+            if (!row.hasCounters)
+                continue;
+            usage.entries.push_back({entryId(file.path, date), date,
+                                     delta(row.input, previousInput),
+                                     delta(row.output, previousOutput), 0});
+            previousInput = row.input;
+            previousOutput = row.output;
+        }
+    }
+    usage.status = usage.entries.empty() ? kStatusWithoutRecords : kCodexStatusWithRecords;
+    return usage;
+}
+
+} // namespace brimlow

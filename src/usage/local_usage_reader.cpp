@@ -1,0 +1,132 @@
+#include "usage/local_usage_reader.h"
+
+#include "usage/log_readers.h"
+
+#include <algorithm>
+#include <atomic>
+#include <numeric>
+#include <thread>
+
+namespace brimlow {
+
+namespace {
+
+unsigned threadCount(unsigned requested) {
+    if (requested > 0)
+        return requested;
+    return std::clamp(std::thread::hardware_concurrency(), 1u, 2u);
+}
+
+// Heap bytes behind a string, beyond the object itself.
+std::size_t heapBytes(const std::string& text) {
+    return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+}
+
+std::size_t rowBytes(const LogRows& rows) {
+    std::size_t bytes = rows.usage.capacity() * sizeof(UsageRow) +
+                        rows.tokenCounts.capacity() * sizeof(TokenCountRow) + heapBytes(rows.ids);
+    for (const auto& row : rows.tokenCounts)
+        bytes += row.plan ? heapBytes(*row.plan) : 0;
+    return bytes;
+}
+
+} // namespace
+
+LocalUsageReader::LocalUsageReader(ReaderOptions options) : m_options(options) {}
+
+ProviderUsage LocalUsageReader::codex(const std::string& root) {
+    return codexUsage(rows(root));
+}
+
+ProviderUsage LocalUsageReader::claude(const std::string& root) {
+    return claudeUsage(rows(root));
+}
+
+std::size_t LocalUsageReader::cacheMemoryBytes() const {
+    // A node holds the pair, the next pointer and the cached hash.
+    constexpr std::size_t node = sizeof(std::pair<const std::string, Cached>) + 2 * sizeof(void*);
+    std::size_t bytes = m_cache.bucket_count() * sizeof(void*);
+    for (const auto& [path, cached] : m_cache)
+        bytes += node + heapBytes(path) + rowBytes(cached.rows);
+    return bytes;
+}
+
+std::vector<ScannedFile> LocalUsageReader::rows(const std::string& root) {
+    auto tree = findLogFiles(root);
+    if (!tree)
+        return {};
+    ++m_scan;
+
+    // Unchanged files come from the cache without being opened.
+    std::vector<const LogRows*> found(tree->files.size(), nullptr);
+    std::vector<const LogFile*> misses;
+    std::vector<std::size_t> missIndex;
+    for (std::size_t i = 0; i < tree->files.size(); ++i) {
+        const LogFile& file = tree->files[i];
+        auto cached = m_cache.find(file.diskPath());
+        if (cached != m_cache.end() && cached->second.stamp == file.stamp) {
+            cached->second.lastScan = m_scan;
+            found[i] = &cached->second.rows;
+        } else {
+            misses.push_back(&file);
+            missIndex.push_back(i);
+        }
+    }
+
+    // A file that can't be read is left out; its old entry goes in prune().
+    auto read = readFiles(misses);
+    for (std::size_t j = 0; j < misses.size(); ++j) {
+        if (!read[j])
+            continue;
+        Cached& slot = m_cache[misses[j]->diskPath()];
+        slot = Cached{misses[j]->stamp, std::move(*read[j]), m_scan};
+        found[missIndex[j]] = &slot.rows;
+    }
+    prune(tree->root);
+
+    std::vector<ScannedFile> result;
+    result.reserve(tree->files.size());
+    for (std::size_t i = 0; i < tree->files.size(); ++i) {
+        if (found[i])
+            result.push_back({std::move(tree->files[i].path), found[i]});
+    }
+    return result;
+}
+
+std::vector<std::optional<LogRows>>
+LocalUsageReader::readFiles(const std::vector<const LogFile*>& files) const {
+    std::vector<std::optional<LogRows>> read(files.size());
+    // Largest first, so that no thread is left with one big file at the end.
+    std::vector<std::size_t> order(files.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return files[a]->stamp.size > files[b]->stamp.size;
+    });
+
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        LogFileReader reader(m_options.chunkBytes);
+        for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < order.size();) {
+            const LogFile& file = *files[order[k]];
+            read[order[k]] = reader.read(file.diskPath(), file.compression);
+        }
+    };
+    unsigned helpers = std::min<std::size_t>(threadCount(m_options.threads), files.size());
+    std::vector<std::jthread> threads;
+    for (unsigned t = 1; t < helpers; ++t)
+        threads.emplace_back(work);
+    if (!files.empty())
+        work();
+    return read;
+}
+
+// Forgets the files under `root` that this scan did not accept: deleted,
+// unreadable or no longer valid. The test is a plain text prefix, so entries
+// of another root stay unless its path text happens to begin with this one.
+void LocalUsageReader::prune(const std::string& root) {
+    std::erase_if(m_cache, [&](const auto& entry) {
+        return entry.second.lastScan != m_scan && entry.first.starts_with(root);
+    });
+}
+
+} // namespace brimlow

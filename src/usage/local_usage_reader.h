@@ -1,0 +1,61 @@
+// Reads the outside tools' local JSONL logs into usage records, keeping what
+// it learnt from each file until the file changes.
+#pragma once
+
+#include "usage/log_file.h"
+#include "usage/log_rows.h"
+#include "usage/log_walk.h"
+#include "usage/records.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace brimlow {
+
+struct ReaderOptions {
+    // Threads that read the files missing from the cache, the calling one
+    // included; 0 means as many as the machine has cores, at most two (the
+    // refresh runs beside the user's own work).
+    unsigned threads = 0;
+    // Bytes read from a file at a time; a longer line grows the buffer.
+    std::size_t chunkBytes = kDefaultChunkBytes;
+};
+
+// Not thread-safe: calls on one reader must not overlap. They never fail: a
+// missing root, an unreadable or broken file and a malformed line each drop
+// only themselves.
+class LocalUsageReader {
+public:
+    explicit LocalUsageReader(ReaderOptions options = {});
+
+    // Codex session logs under `root` (Codex home + "sessions").
+    ProviderUsage codex(const std::string& root);
+    // Claude Code project logs under `root` (its configuration + "projects").
+    ProviderUsage claude(const std::string& root);
+
+    // Roughly the heap memory the cache holds.
+    std::size_t cacheMemoryBytes() const;
+
+private:
+    struct Cached {
+        FileStamp stamp;
+        LogRows rows;
+        std::uint64_t lastScan = 0;
+    };
+
+    // The accepted files under `root` in path order, with their rows. The
+    // rows live in the cache and stay valid until the next scan.
+    std::vector<ScannedFile> rows(const std::string& root);
+    std::vector<std::optional<LogRows>> readFiles(const std::vector<const LogFile*>& files) const;
+    void prune(const std::string& root);
+
+    ReaderOptions m_options;
+    // Keyed by the file's absolute path on disk. One cache serves every root.
+    std::unordered_map<std::string, Cached> m_cache;
+    std::uint64_t m_scan = 0;
+};
+
+} // namespace brimlow

@@ -1,0 +1,108 @@
+#include "usage/log_walk.h"
+
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace brimlow {
+
+namespace {
+
+constexpr std::string_view kPlainSuffix = ".jsonl";
+constexpr std::string_view kZstdSuffix = ".jsonl.zst";
+
+std::optional<Compression> logCompression(std::string_view name) {
+    if (name.ends_with(kPlainSuffix))
+        return Compression::None;
+    if (name.ends_with(kZstdSuffix))
+        return Compression::Zstd;
+    return std::nullopt;
+}
+
+std::string rootText(const std::string& root) {
+    std::error_code error;
+    std::string text = std::filesystem::absolute(root, error).string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+// Lists one directory: log files into `files`, subdirectories into `pending`.
+// Only the root may be reached through a link, hence O_NOFOLLOW below it.
+bool listDirectory(const std::string& path, int openFlags, std::vector<std::string>& pending,
+                   std::vector<LogFile>& files) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | openFlags);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    std::string prefix = path == "/" ? path : path + "/";
+    while (dirent* entry = ::readdir(dir)) {
+        std::string_view name = entry->d_name;
+        if (name.empty() || name.front() == '.') // also "." and ".."
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat own;
+            if (::fstatat(fd, entry->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(own.st_mode) ? DT_DIR : S_ISLNK(own.st_mode) ? DT_LNK : DT_REG;
+        }
+        if (type == DT_DIR) {
+            pending.push_back(prefix + entry->d_name);
+            continue;
+        }
+        auto compression = logCompression(name);
+        if (!compression)
+            continue;
+        // A link to a file counts as the file; a link to a directory, a FIFO
+        // or a device does not (opening a FIFO would wait for a writer).
+        struct stat target;
+        if (::fstatat(fd, entry->d_name, &target, 0) != 0 || !S_ISREG(target.st_mode))
+            continue;
+        std::string filePath = prefix + entry->d_name;
+        if (*compression == Compression::Zstd)
+            filePath.resize(filePath.size() - 4); // the name without ".zst"
+        files.push_back({std::move(filePath),
+                         *compression,
+                         {target.st_mtim.tv_sec, target.st_mtim.tv_nsec, target.st_size}});
+    }
+    ::closedir(dir);
+    return true;
+}
+
+} // namespace
+
+std::optional<LogTree> findLogFiles(const std::string& root) {
+    if (root.empty())
+        return std::nullopt;
+    LogTree tree{rootText(root), {}};
+    std::vector<std::string> pending;
+    if (!listDirectory(tree.root, 0, pending, tree.files))
+        return std::nullopt;
+    while (!pending.empty()) {
+        std::string directory = std::move(pending.back());
+        pending.pop_back();
+        listDirectory(directory, O_NOFOLLOW, pending, tree.files);
+    }
+
+    // The plain file sorts just before its compressed twin, which then goes.
+    std::sort(tree.files.begin(), tree.files.end(), [](const LogFile& a, const LogFile& b) {
+        if (int order = a.path.compare(b.path))
+            return order < 0;
+        return a.compression == Compression::None && b.compression == Compression::Zstd;
+    });
+    auto twins = std::unique(tree.files.begin(), tree.files.end(),
+                             [](const LogFile& a, const LogFile& b) { return a.path == b.path; });
+    tree.files.erase(twins, tree.files.end());
+    return tree;
+}
+
+} // namespace brimlow

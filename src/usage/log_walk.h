@@ -1,0 +1,53 @@
+// Finding the log files under a directory: the one place where the reader
+// meets the file system's directories.
+#pragma once
+
+#include "usage/log_file.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brimlow {
+
+// What tells one version of a file from another: modification time to the
+// nanosecond, and size.
+struct FileStamp {
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    std::int64_t size = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+struct LogFile {
+    // The log's name as results report it: a compressed log keeps the name
+    // it had before compression, so its records keep their ids.
+    std::string path;
+    Compression compression = Compression::None;
+    FileStamp stamp;
+
+    // Where the bytes are.
+    std::string diskPath() const { return compression == Compression::Zstd ? path + ".zst" : path; }
+    bool operator==(const LogFile&) const = default;
+};
+
+struct LogTree {
+    // The root as an absolute path without a trailing "/": every path below
+    // begins with it.
+    std::string root;
+    // Sorted by path, byte by byte, so that "first met" means the same on
+    // every machine and every run.
+    std::vector<LogFile> files;
+};
+
+// Every regular file named *.jsonl or *.jsonl.zst under `root`, at any depth.
+// Entries whose names begin with "." are passed over, hidden directories are
+// not entered, and neither are links to directories (a link can make a
+// loop); a root that is itself a link is followed. Where X.jsonl and
+// X.jsonl.zst both exist, only X.jsonl counts. Absent when `root` can't be
+// opened as a directory; a subdirectory that can't be read is passed over.
+std::optional<LogTree> findLogFiles(const std::string& root);
+
+} // namespace brimlow
