@@ -1,11 +1,13 @@
 // The one executable: a command-line tool and, without a mode flag, the tray
-// application. It links no GUI library, so the modes that Claude Code runs on
-// every status-line redraw start in a few milliseconds.
+// application. It depends on nothing but the C library (the C++ runtime is
+// linked in), so the status-line mode that Claude Code runs on every redraw
+// starts in about the time of /bin/true. Everything heavier lives in modules
+// opened only by the modes that need them.
 #include "app/modes.h"
-#include "app/snapshot.h"
+#include "app/module.h"
 #include "base/environment.h"
-#include "codex/app_server.h"
-#include "usage/local_usage_reader.h"
+#include "claude/bridge.h"
+#include "claude/statusline.h"
 
 #include <cstdio>
 #include <string>
@@ -15,12 +17,47 @@ namespace {
 
 using namespace brimlow;
 
-int runSnapshot() {
-    ProcessEnvironment env;
-    LocalUsageReader reader;
-    printSnapshot(stdout, reader, homeDirectory(env), startOfLocalDay(systemNow()),
-                  [&env] { return fetchCodexQuota(env); });
+void printLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// Runs `entry` of a module, or prints why it can't and ends with status 1.
+int runModule(const char* fileName, const char* entry) {
+    auto executable = currentExecutablePath();
+    auto directories =
+        moduleDirectories(executable.ok() ? executable.value() : std::string(), BRIMLOW_MODULE_DIR);
+    auto loaded = loadModuleEntry(directories, fileName, entry);
+    if (!loaded.ok()) {
+        printLine(loaded.error().message);
+        return 1;
+    }
+    return reinterpret_cast<int (*)()>(loaded.value())();
+}
+
+// A bridge change prints its success line, or the error (which names the
+// file it concerns) and ends with status 1.
+int reportBridgeChange(const Result<void>& outcome, const char* success) {
+    if (!outcome.ok()) {
+        printLine(outcome.error().message);
+        return 1;
+    }
+    printLine(success);
     return 0;
+}
+
+int runConnectClaude() {
+    ProcessEnvironment env;
+    auto executable = currentExecutablePath();
+    if (!executable.ok())
+        return reportBridgeChange(executable.error(), "");
+    return reportBridgeChange(connectClaude(env, executable.value()), "Claude 한도 연결 완료");
+}
+
+int runDisconnectClaude() {
+    ProcessEnvironment env;
+    return reportBridgeChange(disconnectClaude(env), "Claude 기존 status line 복원 완료");
 }
 
 int notAvailable(Mode mode) {
@@ -28,7 +65,7 @@ int notAvailable(Mode mode) {
                            ? "The tray application is not available in this build; "
                              "run \"brimlow --snapshot\" to see the figures."
                            : std::string(flagOf(mode)) + " is not available in this build.";
-    std::puts(line.c_str());
+    printLine(line);
     return 1;
 }
 
@@ -39,10 +76,14 @@ int main(int argc, char** argv) {
     Mode mode = selectMode(args);
     switch (mode) {
     case Mode::Snapshot:
-        return runSnapshot();
+        return runModule("brimlow-snapshot.so", "brimlow_snapshot_main");
     case Mode::ClaudeStatusline:
+        runClaudeStatusline(ProcessEnvironment(), systemNow());
+        return 0;
     case Mode::ConnectClaude:
+        return runConnectClaude();
     case Mode::DisconnectClaude:
+        return runDisconnectClaude();
     case Mode::TestNotify:
     case Mode::Application:
         return notAvailable(mode);

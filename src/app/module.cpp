@@ -1,0 +1,36 @@
+#include "app/module.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+namespace brimlow {
+
+std::vector<std::string> moduleDirectories(const std::string& executablePath,
+                                           const std::string& installedDirectory) {
+    std::vector<std::string> directories;
+    if (auto slash = executablePath.rfind('/'); slash != std::string::npos)
+        directories.push_back(executablePath.substr(0, slash == 0 ? 1 : slash));
+    if (!installedDirectory.empty())
+        directories.push_back(installedDirectory);
+    return directories;
+}
+
+Result<void*> loadModuleEntry(const std::vector<std::string>& directories,
+                              const std::string& fileName, const char* symbol) {
+    std::string searched;
+    for (const auto& directory : directories) {
+        std::string path = directory + "/" + fileName;
+        searched += (searched.empty() ? "" : ", ") + path;
+        if (access(path.c_str(), F_OK) != 0)
+            continue;
+        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return Error{"Brimlow의 모듈을 열 수 없습니다: " + std::string(dlerror()), ENOEXEC};
+        if (void* entry = dlsym(handle, symbol))
+            return entry;
+        return Error{"Brimlow의 모듈이 올바르지 않습니다: " + path, ENOEXEC};
+    }
+    return Error{"Brimlow의 모듈을 찾을 수 없습니다: " + searched, ENOENT};
+}
+
+} // namespace brimlow

@@ -1,0 +1,15 @@
+// The snapshot mode as a module: the log reader's libraries (simdjson, zstd,
+// the shared C++ runtime) are loaded only when a snapshot is asked for.
+#include "app/snapshot.h"
+#include "base/environment.h"
+#include "codex/app_server.h"
+#include "usage/local_usage_reader.h"
+
+extern "C" __attribute__((visibility("default"))) int brimlow_snapshot_main() {
+    using namespace brimlow;
+    ProcessEnvironment env;
+    LocalUsageReader reader;
+    printSnapshot(stdout, reader, homeDirectory(env), startOfLocalDay(systemNow()),
+                  [&env] { return fetchCodexQuota(env); });
+    return 0;
+}

@@ -1,0 +1,21 @@
+// Claude's rate limits as the status-line mode last recorded them.
+#pragma once
+
+#include "base/environment.h"
+#include "usage/records.h"
+
+#include <string_view>
+
+namespace brimlow {
+
+inline constexpr const char* kClaudeSnapshotStatus = "Claude Code 한도 스냅샷 · 로컬 토큰";
+
+// Merges the quota snapshot file into `usage`: its windows ("five_hour",
+// then "seven_day") replace the quotas, "updatedAt" becomes the quota date.
+// A missing or malformed snapshot leaves `usage` exactly as it was.
+void applyClaudeQuota(ProviderUsage& usage, const Environment& env);
+
+// The same, from the snapshot's text.
+void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText);
+
+} // namespace brimlow

@@ -1,0 +1,24 @@
+// The "--claude-statusline" mode: Claude Code runs it on every status-line
+// redraw with its status JSON on standard input. It records the rate limits
+// in the quota snapshot and still draws the user's own status line.
+#pragma once
+
+#include "base/environment.h"
+#include "base/time.h"
+
+#include <string>
+
+namespace brimlow {
+
+inline constexpr const char* kDefaultStatusLine = "Brimlow · Claude 한도 연결";
+
+// Reads standard input to its end; the default line, or the previous
+// command's output, goes to standard output. Never fails and reports
+// nothing: whatever happens, Claude Code still gets a status line.
+void runClaudeStatusline(const Environment& env, Time now);
+
+// The snapshot file's content for a status JSON, or nothing when the input
+// has no object "rate_limits" (then the previous snapshot stays).
+std::optional<std::string> quotaSnapshotFor(std::string_view statusJson, Time now);
+
+} // namespace brimlow

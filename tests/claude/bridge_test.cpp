@@ -1,0 +1,203 @@
+#include "base/files.h"
+#include "claude/bridge.h"
+#include "claude/paths.h"
+#include "test_support/run_program.h"
+#include "test_support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr const char* kExe = "/opt/tools/meter";
+
+class Bridge : public ::testing::Test {
+protected:
+    Bridge()
+        : m_env{{{"HOME", m_dir / "home"},
+                 {"CLAUDE_CONFIG_DIR", m_dir / "claude"},
+                 {"XDG_DATA_HOME", m_dir / "data"}}} {}
+
+    std::string settingsPath() const { return claudeSettingsPath(m_env); }
+    std::string backupPath() const { return statuslineBackupPath(m_env); }
+    json settings() const { return json::parse(readWholeFile(settingsPath()).value()); }
+    json backup() const { return json::parse(readWholeFile(backupPath()).value()); }
+    void writeSettings(const std::string& text) const { m_dir.write("claude/settings.json", text); }
+
+    TempDir m_dir;
+    FakeEnvironment m_env;
+};
+
+TEST_F(Bridge, InstallsIntoNothingAndRemovesAgain) {
+    EXPECT_FALSE(claudeBridgeInstalled(m_env));
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    EXPECT_EQ(settings(), json::parse(R"({"statusLine":{
+        "command":"'/opt/tools/meter' --claude-statusline","type":"command"}})"));
+    EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})"));
+    EXPECT_TRUE(claudeBridgeInstalled(m_env));
+
+    ASSERT_TRUE(disconnectClaude(m_env).ok());
+    EXPECT_EQ(settings(), json::object());
+    EXPECT_FALSE(claudeBridgeInstalled(m_env));
+    EXPECT_TRUE(fs::exists(backupPath())) << "the backup is kept";
+}
+
+TEST_F(Bridge, KeepsTheUsersStatusLineAndEveryOtherMember) {
+    const char* original = R"({
+        "statusLine": {"type": "command", "command": "~/bin/line.sh", "padding": 2},
+        "model": "opus", "hooks": {"Stop": [{"matcher": "", "hooks": []}]},
+        "flags": [true, false, null], "big": 18446744073709551615, "neg": -9223372036854775808,
+        "ratio": 0.1, "name": "한글 ✅ \u0001", "empty": {}})";
+    writeSettings(original);
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+
+    json expected = json::parse(original);
+    expected["statusLine"]["command"] = "'/opt/tools/meter' --claude-statusline";
+    EXPECT_EQ(settings(), expected);
+    EXPECT_EQ(backup(),
+              (json{{"statusLine", json::parse(original)["statusLine"]}, {"wasPresent", true}}));
+
+    // Connecting again changes nothing, the backup least of all.
+    std::string settingsBefore = readWholeFile(settingsPath()).value();
+    std::string backupBefore = readWholeFile(backupPath()).value();
+    ASSERT_TRUE(connectClaude(m_env, "/elsewhere/meter").ok());
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), settingsBefore);
+    EXPECT_EQ(readWholeFile(backupPath()).value(), backupBefore);
+
+    ASSERT_TRUE(disconnectClaude(m_env).ok());
+    EXPECT_EQ(settings(), json::parse(original));
+}
+
+TEST_F(Bridge, WritesPrettySortedJson) {
+    writeSettings(R"({"z":1,"a":{"y":true,"b":[]}})");
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({
+  "a": {
+    "b": [],
+    "y": true
+  },
+  "statusLine": {
+    "command": "'/opt/tools/meter' --claude-statusline",
+    "type": "command"
+  },
+  "z": 1
+}
+)");
+}
+
+TEST_F(Bridge, NonObjectStatusLinesCountAsNone) {
+    for (const char* text : {R"({"statusLine":"echo hi"})", R"({"statusLine":null})", "[1]"}) {
+        TempDir fresh;
+        FakeEnvironment env{{{"HOME", fresh / "h"},
+                             {"CLAUDE_CONFIG_DIR", fresh / "c"},
+                             {"XDG_DATA_HOME", fresh / "d"}}};
+        fresh.write("c/settings.json", text);
+        EXPECT_FALSE(claudeBridgeInstalled(env)) << text;
+        ASSERT_TRUE(connectClaude(env, kExe).ok()) << text;
+        EXPECT_EQ(json::parse(readWholeFile(statuslineBackupPath(env)).value()),
+                  json::parse(R"({"wasPresent":false})"));
+    }
+}
+
+TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
+    const char* foreign = R"({"statusLine":{"type":"command",
+        "command":"other-tool --claude-statusline | tee /tmp/x"}})";
+    writeSettings(foreign);
+    EXPECT_TRUE(claudeBridgeInstalled(m_env));
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    EXPECT_EQ(settings(), json::parse(foreign));
+    EXPECT_FALSE(fs::exists(backupPath()));
+}
+
+TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
+    for (const char* text : {"", "{\"statusLine\": ", "5", "{} trailing"}) {
+        writeSettings(text);
+        EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
+        auto connected = connectClaude(m_env, kExe);
+        ASSERT_FALSE(connected.ok()) << text;
+        EXPECT_TRUE(connected.error().message.starts_with(settingsPath() + ": ")) << text;
+        EXPECT_FALSE(fs::exists(backupPath())) << text;
+        EXPECT_EQ(readWholeFile(settingsPath()).value(), text);
+        EXPECT_FALSE(disconnectClaude(m_env).ok()) << text;
+    }
+    // The error is one line that names the file and the position.
+    writeSettings("{\n  \"a\": 1,\n  oops\n}");
+    std::string message = connectClaude(m_env, kExe).error().message;
+    EXPECT_TRUE(message.starts_with(settingsPath() + ": parse error at line 3, column 3: "))
+        << message;
+    EXPECT_EQ(message.find('\n'), std::string::npos);
+}
+
+TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
+    // Nothing installed: success without writing, even with no backup.
+    writeSettings(R"({"statusLine":{"command":"mine"}})");
+    ASSERT_TRUE(disconnectClaude(m_env).ok());
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"statusLine":{"command":"mine"}})");
+
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    std::string installed = readWholeFile(settingsPath()).value();
+    fs::remove(backupPath());
+    auto removed = disconnectClaude(m_env);
+    ASSERT_FALSE(removed.ok());
+    EXPECT_EQ(removed.error().message, backupPath() + ": No such file or directory");
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), installed);
+
+    m_dir.write("data/Brimlow/claude-statusline-backup.json", "{broken");
+    EXPECT_FALSE(disconnectClaude(m_env).ok());
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), installed);
+
+    // A backup whose top level is not an object means "there was none".
+    m_dir.write("data/Brimlow/claude-statusline-backup.json", "[]");
+    ASSERT_TRUE(disconnectClaude(m_env).ok());
+    EXPECT_EQ(settings(), json::object());
+
+    fs::remove(settingsPath());
+    EXPECT_EQ(disconnectClaude(m_env).error().code, ENOENT);
+}
+
+TEST_F(Bridge, SettingsBehindASymlinkStayALink) {
+    std::string target = m_dir.write("dotfiles/claude-settings.json", R"({"theme":"dark"})");
+    fs::create_directories(m_dir / "claude");
+    fs::create_symlink(target, settingsPath());
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_EQ(json::parse(readWholeFile(target).value())["theme"], "dark");
+    EXPECT_TRUE(claudeBridgeInstalled(m_env));
+    ASSERT_TRUE(disconnectClaude(m_env).ok());
+    EXPECT_TRUE(fs::is_symlink(settingsPath()));
+    EXPECT_EQ(json::parse(readWholeFile(target).value()), json::parse(R"({"theme":"dark"})"));
+}
+
+TEST(BridgeCommandLine, QuotesThePathForTheShell) {
+    EXPECT_EQ(bridgeCommandLine("/opt/tools/meter"), "'/opt/tools/meter' --claude-statusline");
+    EXPECT_EQ(bridgeCommandLine("/tmp/it's/meter"), "'/tmp/it'\"'\"'s/meter' --claude-statusline");
+
+    // The shell must see the whole path as one word, whatever it holds.
+    TempDir dir;
+    std::string script =
+        dir.write("it's a $HOME `dir`/\"m\" eter", "#!/bin/sh\nprintf 'ran %s\\n' \"$1\"\n");
+    fs::permissions(script, fs::perms::owner_all);
+    auto run = runProgram({{"/bin/sh", "-c", bridgeCommandLine(script)}});
+    EXPECT_EQ(run.out, "ran --claude-statusline\n") << run.err;
+}
+
+TEST(ClaudePaths, FollowTheEnvironmentLiterally) {
+    FakeEnvironment env{{{"HOME", "/home/u"}}};
+    EXPECT_EQ(claudeConfigDirectory(env), "/home/u/.claude");
+    EXPECT_EQ(supportDirectory(env), "/home/u/.local/share/Brimlow");
+    env.set("CLAUDE_CONFIG_DIR", "");
+    EXPECT_EQ(claudeSettingsPath(env), "settings.json");
+    env.set("CLAUDE_CONFIG_DIR", "~/claude");
+    EXPECT_EQ(claudeSettingsPath(env), "~/claude/settings.json");
+    env.set("XDG_DATA_HOME", "relative/data");
+    EXPECT_EQ(supportDirectory(env), "/home/u/.local/share/Brimlow");
+    env.set("XDG_DATA_HOME", "/xdg/data");
+    EXPECT_EQ(quotaSnapshotPath(env), "/xdg/data/Brimlow/claude-quota.json");
+}
+
+} // namespace
+} // namespace brimlow

@@ -1,0 +1,150 @@
+// The status-line mode as Claude Code runs it: the real executable, status
+// JSON on standard input, a real /bin/sh for the previous command.
+#include "base/files.h"
+#include "claude/statusline.h"
+#include "test_support/run_program.h"
+#include "test_support/temp_dir.h"
+
+#include <atomic>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+namespace brimlow {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr const char* kStatus =
+    R"({"model":{"id":"x"},"rate_limits":{"five_hour":{"used_percentage":42,"resets_at":1760000000},"extra":[1,{"a":null}]}})";
+constexpr const char* kDefaultLine = "Brimlow · Claude 한도 연결\n";
+
+class Statusline : public ::testing::Test {
+protected:
+    std::string snapshotPath() const { return m_dir / "data/Brimlow/claude-quota.json"; }
+
+    void previousCommand(const std::string& command) {
+        m_dir.write(
+            "data/Brimlow/claude-statusline-backup.json",
+            json{{"statusLine", {{"type", "command"}, {"command", command}}}, {"wasPresent", true}}
+                .dump());
+    }
+
+    ProgramRun run(const std::string& input) const {
+        return runProgram({{BRIMLOW_EXECUTABLE, "--claude-statusline"},
+                           {{"HOME", m_dir / "home"}, {"XDG_DATA_HOME", m_dir / "data"}},
+                           {},
+                           input});
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(Statusline, RecordsTheRateLimitsAndPrintsTheDefaultLineWithoutABackup) {
+    auto before = systemNow();
+    auto result = run(kStatus);
+    EXPECT_EQ(result.out, kDefaultLine);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.exitStatus, 0);
+
+    json snapshot = json::parse(readWholeFile(snapshotPath()).value());
+    EXPECT_EQ(snapshot["rate_limits"], json::parse(kStatus)["rate_limits"]);
+    ASSERT_TRUE(snapshot["updatedAt"].is_number_float());
+    EXPECT_GE(snapshot["updatedAt"].get<double>(), toUnixSeconds(before) - 1);
+    EXPECT_EQ(readWholeFile(snapshotPath()).value().find('\n'), std::string::npos);
+
+    m_dir.write("data/Brimlow/claude-statusline-backup.json", R"({"wasPresent": false})");
+    EXPECT_EQ(run("{}").out, kDefaultLine);
+}
+
+TEST_F(Statusline, InputWithoutRateLimitsKeepsThePreviousSnapshot) {
+    ASSERT_EQ(run(kStatus).exitStatus, 0);
+    std::string recorded = readWholeFile(snapshotPath()).value();
+    for (const char* input :
+         {"", "not json", "[1]", R"({"rate_limits":"x"})", "{\"rate_limits\":"}) {
+        auto result = run(input);
+        EXPECT_EQ(result.out, kDefaultLine) << input;
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_EQ(readWholeFile(snapshotPath()).value(), recorded) << input;
+    }
+    run(R"({"rate_limits":{}})");
+    EXPECT_EQ(json::parse(readWholeFile(snapshotPath()).value())["rate_limits"], json::object());
+}
+
+TEST_F(Statusline, RunsThePreviousCommandWithTheSameInputByteForByte) {
+    previousCommand("cat; printf 'second line\\n'");
+    std::string input = std::string("not json at all \x01\xff\n", 19) + kStatus;
+    auto result = run(input);
+    EXPECT_EQ(result.out, input + "second line\n");
+    EXPECT_EQ(result.exitStatus, 0);
+
+    previousCommand("true");
+    EXPECT_EQ(run(kStatus).out, "");
+
+    previousCommand("echo \"$(printf abc | tr a-c x-z)\" | sed s/y/Y/; echo err >&2; exit 7");
+    result = run(kStatus);
+    EXPECT_EQ(result.out, "xYz\n");
+    EXPECT_EQ(result.err, "err\n");
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST_F(Statusline, ACommandThatNeverReadsItsInputDoesNotKillTheMode) {
+    previousCommand("echo ignored the input");
+    // Far more than a pipe holds, so our write meets a closed pipe.
+    std::string input(4 << 20, 'x');
+    auto result = run(input);
+    EXPECT_EQ(result.out, "ignored the input\n");
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST_F(Statusline, RefusesToRunItselfFromAHandEditedBackup) {
+    previousCommand("'" + std::string(BRIMLOW_EXECUTABLE) + "' --claude-statusline");
+    auto result = run(kStatus);
+    EXPECT_EQ(result.out, kDefaultLine);
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST_F(Statusline, ConcurrentRunsNeverLeaveAnUnparsableSnapshot) {
+    ASSERT_EQ(run(kStatus).exitStatus, 0);
+    std::atomic<bool> done{false};
+    std::atomic<int> unparsable{0};
+    std::thread watcher([&] {
+        while (!done) {
+            auto text = readWholeFile(snapshotPath());
+            if (!text.ok() || !json::accept(text.value()))
+                ++unparsable;
+        }
+    });
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 50; ++i) {
+        runs.emplace_back([&, i] {
+            json status = {{"rate_limits", {{"five_hour", {{"used_percentage", i}}}}}};
+            (void)run(status.dump());
+        });
+    }
+    for (auto& t : runs)
+        t.join();
+    done = true;
+    watcher.join();
+    EXPECT_EQ(unparsable, 0);
+    EXPECT_EQ(std::vector<std::string>{"claude-quota.json"}, [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(m_dir / "data/Brimlow"))
+            names.push_back(e.path().filename());
+        return names;
+    }()) << "no temporary file is left behind";
+}
+
+TEST(QuotaSnapshotFor, CopiesRateLimitsWhole) {
+    auto text = quotaSnapshotFor(kStatus, *fromUnixSeconds(1760000000.5));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(json::parse(*text), json::parse(R"({"rate_limits":{"five_hour":
+        {"used_percentage":42,"resets_at":1760000000},"extra":[1,{"a":null}]},
+        "updatedAt":1760000000.5})"));
+    EXPECT_FALSE(quotaSnapshotFor("5", Time{}));
+}
+
+} // namespace
+} // namespace brimlow
