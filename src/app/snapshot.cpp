@@ -1,10 +1,9 @@
 #include "app/snapshot.h"
 
 #include "base/environment.h"
+#include "base/numbers.h"
 #include "codex/rate_limits.h"
 #include "usage/local_usage_reader.h"
-
-#include <charconv>
 
 namespace brimlow {
 
@@ -18,12 +17,7 @@ void printLine(std::FILE* out, const std::string& line) {
 } // namespace
 
 std::string formatPercent(double percent) {
-    char text[400];
-    auto end = std::to_chars(text, text + sizeof text, percent, std::chars_format::fixed).ptr;
-    std::string result(text, end);
-    if (result.find('.') == std::string::npos)
-        result += ".0";
-    return result;
+    return shortestDecimal(percent);
 }
 
 void printSnapshot(std::FILE* out, LocalUsageReader& reader, const std::string& home,

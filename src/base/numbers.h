@@ -2,9 +2,11 @@
 // JSON reader so the fast log path and the message path agree.
 #pragma once
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace brimlow {
 
@@ -24,6 +26,18 @@ inline std::optional<std::int64_t> integralValue(std::uint64_t value) {
 
 inline std::optional<std::int64_t> integralValue(std::int64_t value) {
     return value;
+}
+
+// The shortest decimal text that reads back as the same double, in plain
+// notation and with at least one digit after the point: 12 gives "12.0",
+// 7.5 gives "7.5". Never depends on the locale.
+inline std::string shortestDecimal(double value) {
+    char text[400];
+    auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed).ptr;
+    std::string result(text, end);
+    if (result.find('.') == std::string::npos && std::isfinite(value))
+        result += ".0";
+    return result;
 }
 
 } // namespace brimlow

@@ -1,0 +1,152 @@
+#include "notify/reset_notifier.h"
+
+#include "base/numbers.h"
+
+#include <chrono>
+#include <set>
+
+namespace brimlow {
+
+namespace {
+
+constexpr std::string_view kResetPrefix = "reset.";
+constexpr auto kMinimumLead = std::chrono::seconds(5);
+
+std::string resetId(const std::string& provider, const Quota& quota) {
+    return std::string(kResetPrefix) + provider + "." + std::to_string(quota.minutes) + "." +
+           std::to_string(toUnixSecondsTruncated(*quota.reset));
+}
+
+} // namespace
+
+std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers, Time now,
+                                    const TimeOfDayFormatter& timeOfDay) {
+    std::vector<ResetAlert> alerts;
+    for (const auto& provider : providers) {
+        for (const auto& quota : provider.quotas) {
+            // A NaN percent fails this comparison too, as it should.
+            if (!(quota.percent >= kResetAlertThreshold) || !quota.reset ||
+                *quota.reset <= now + kMinimumLead)
+                continue;
+            alerts.push_back({
+                resetId(provider.name, quota),
+                *quota.reset,
+                provider.name + " " + quota.label() + " 한도 초기화",
+                std::to_string(roundPercent(quota.percent)) + "%까지 썼던 한도가 " +
+                    timeOfDay(*quota.reset) + "에 다시 채워졌어요.",
+            });
+        }
+    }
+    return alerts;
+}
+
+SyncPlan planResetSync(const std::vector<std::string>& pendingIds, Alerts alerts,
+                       const std::vector<ProviderQuotas>& providers, Time now,
+                       const TimeOfDayFormatter& timeOfDay) {
+    std::vector<std::string> ours;
+    for (const auto& id : pendingIds) {
+        if (id.starts_with(kResetPrefix))
+            ours.push_back(id);
+    }
+    SyncPlan plan;
+    if (alerts == Alerts::Off) {
+        plan.remove = ours;
+        return plan;
+    }
+
+    // A provider without any quota says nothing about its windows, so its
+    // pending notifications stay as they are.
+    std::vector<ProviderQuotas> active;
+    for (const auto& provider : providers) {
+        if (!provider.quotas.empty())
+            active.push_back(provider);
+    }
+    std::vector<ResetAlert> wanted;
+    for (const auto& provider : active) {
+        for (auto& alert : resetAlerts({provider}, now, timeOfDay))
+            wanted.push_back(std::move(alert));
+    }
+    std::set<std::string> wantedIds;
+    for (const auto& alert : wanted)
+        wantedIds.insert(alert.id);
+
+    for (const auto& id : ours) {
+        bool ofActiveProvider = false;
+        for (const auto& provider : active)
+            ofActiveProvider |= id.starts_with(std::string(kResetPrefix) + provider.name + ".");
+        if (ofActiveProvider && !wantedIds.contains(id))
+            plan.remove.push_back(id);
+    }
+    std::set<std::string> pending(ours.begin(), ours.end());
+    for (auto& alert : wanted) {
+        // Already scheduled: left alone, so its timer is not restarted.
+        if (!pending.contains(alert.id))
+            plan.add.push_back(std::move(alert));
+    }
+    return plan;
+}
+
+std::string testNotificationId(Time now) {
+    return "test." + shortestDecimal(toUnixSeconds(now));
+}
+
+ResetNotifier::ResetNotifier(std::shared_ptr<NotificationCenter> center, const Clock& clock,
+                             TimeOfDayFormatter timeOfDay)
+    : m_center(std::move(center)), m_clock(clock), m_timeOfDay(std::move(timeOfDay)) {
+    if (m_center) {
+        m_center->setOpenHandler([this] {
+            if (onOpen)
+                onOpen();
+        });
+    }
+}
+
+ResetNotifier::~ResetNotifier() {
+    if (m_center)
+        m_center->setOpenHandler(nullptr);
+}
+
+void ResetNotifier::requestPermission(std::function<void(bool)> completion) {
+    if (!m_center) {
+        completion(false);
+        return;
+    }
+    m_center->requestAuthorization(std::move(completion));
+}
+
+void ResetNotifier::authorized(std::function<void(std::optional<bool>)> completion) {
+    if (!m_center) {
+        completion(std::nullopt);
+        return;
+    }
+    m_center->authorizationStatus(std::move(completion));
+}
+
+void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
+    if (!m_center)
+        return;
+    // The answer may come after this notifier is gone: it uses only what it
+    // captured, and the centre it holds a share of.
+    std::weak_ptr<NotificationCenter> weakCenter = m_center;
+    const Clock& clock = m_clock;
+    m_center->pendingRequestIds([weakCenter, alerts, providers = std::move(providers), &clock,
+                                 timeOfDay = m_timeOfDay](std::vector<std::string> pendingIds) {
+        auto center = weakCenter.lock();
+        if (!center)
+            return;
+        SyncPlan plan = planResetSync(pendingIds, alerts, providers, clock.now(), timeOfDay);
+        center->remove(plan.remove);
+        for (const auto& alert : plan.add)
+            center->add({alert.id, alert.title, alert.body, alert.fireAt});
+    });
+}
+
+void ResetNotifier::test() {
+    if (!m_center)
+        return;
+    Time now = m_clock.now();
+    m_center->add({testNotificationId(now), "Brimlow 알림 시험",
+                   "한도가 초기화되면 이렇게 알려드려요.", now + std::chrono::seconds(3)});
+}
+
+} // namespace brimlow
