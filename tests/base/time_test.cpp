@@ -1,4 +1,5 @@
 #include "base/time.h"
+#include "test_support/time_zone.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -69,38 +70,16 @@ TEST(TimeFormatting, UnixSecondsKeepFractionsAndRejectUnrepresentable) {
     EXPECT_FALSE(fromUnixSeconds(std::numeric_limits<double>::infinity()));
 }
 
-class LocalDays : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (const char* tz = std::getenv("TZ"))
-            m_saved = tz;
-    }
-    void TearDown() override {
-        if (m_saved)
-            setenv("TZ", m_saved->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    static void useZone(const char* zone) {
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-
-private:
-    std::optional<std::string> m_saved;
-};
-
-TEST_F(LocalDays, MidnightFollowsTheLocalCalendar) {
-    useZone("Asia/Seoul");
+TEST(LocalDays, MidnightFollowsTheLocalCalendar) {
+    InTimeZone zone("Asia/Seoul");
     // 2025-10-01 00:30 in Seoul is 2025-09-30 15:30 UTC.
     Time t = utc(2025, 9, 30, 15, 30);
     EXPECT_EQ(startOfLocalDay(t), utc(2025, 9, 30, 15, 0));
     EXPECT_EQ(addLocalDays(startOfLocalDay(t), -6), utc(2025, 9, 24, 15, 0));
 }
 
-TEST_F(LocalDays, SixDaysBackStaysAtMidnightAcrossDaylightSaving) {
-    useZone("Europe/Berlin");
+TEST(LocalDays, SixDaysBackStaysAtMidnightAcrossDaylightSaving) {
+    InTimeZone zone("Europe/Berlin");
     // Clocks went forward on 2025-03-30; a week later midnight is at 22:00 UTC,
     // while six calendar days earlier (before the change) it was at 23:00 UTC.
     Time t = utc(2025, 4, 2, 22, 30); // 2025-04-03 00:30 local
