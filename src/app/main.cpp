@@ -5,6 +5,7 @@
 // opened only by the modes that need them.
 #include "app/modes.h"
 #include "app/module.h"
+#include "app/qt_module.h"
 #include "base/environment.h"
 #include "claude/bridge.h"
 #include "claude/statusline.h"
@@ -23,17 +24,28 @@ void printLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-// Runs `entry` of a module, or prints why it can't and ends with status 1.
-int runModule(const char* fileName, const char* entry) {
+// The address of `entry` in a module, or null after printing why it can't
+// be had (the caller then ends with status 1).
+void* moduleEntry(const char* fileName, const char* entry) {
     auto executable = currentExecutablePath();
     auto directories =
         moduleDirectories(executable.ok() ? executable.value() : std::string(), BRIMLOW_MODULE_DIR);
     auto loaded = loadModuleEntry(directories, fileName, entry);
     if (!loaded.ok()) {
         printLine(loaded.error().message);
-        return 1;
+        return nullptr;
     }
-    return reinterpret_cast<int (*)()>(loaded.value())();
+    return loaded.value();
+}
+
+int runSnapshotModule() {
+    void* entry = moduleEntry("brimlow-snapshot.so", "brimlow_snapshot_main");
+    return entry ? reinterpret_cast<int (*)()>(entry)() : 1;
+}
+
+int runQtModule(int argc, char** argv, QtModuleMode mode) {
+    void* entry = moduleEntry(kQtModuleFile, kQtModuleEntry);
+    return entry ? reinterpret_cast<QtModuleEntry>(entry)(argc, argv, int(mode)) : 1;
 }
 
 // A bridge change prints its success line, or the error (which names the
@@ -60,12 +72,9 @@ int runDisconnectClaude() {
     return reportBridgeChange(disconnectClaude(env), "Claude 기존 status line 복원 완료");
 }
 
-int notAvailable(Mode mode) {
-    std::string line = mode == Mode::Application
-                           ? "The tray application is not available in this build; "
-                             "run \"brimlow --snapshot\" to see the figures."
-                           : std::string(flagOf(mode)) + " is not available in this build.";
-    printLine(line);
+int trayNotAvailable() {
+    printLine("The tray application is not available in this build; "
+              "run \"brimlow --snapshot\" to see the figures.");
     return 1;
 }
 
@@ -76,7 +85,7 @@ int main(int argc, char** argv) {
     Mode mode = selectMode(args);
     switch (mode) {
     case Mode::Snapshot:
-        return runModule("brimlow-snapshot.so", "brimlow_snapshot_main");
+        return runSnapshotModule();
     case Mode::ClaudeStatusline:
         runClaudeStatusline(ProcessEnvironment(), systemNow());
         return 0;
@@ -85,8 +94,9 @@ int main(int argc, char** argv) {
     case Mode::DisconnectClaude:
         return runDisconnectClaude();
     case Mode::TestNotify:
+        return runQtModule(argc, argv, QtModuleMode::TestNotify);
     case Mode::Application:
-        return notAvailable(mode);
+        return trayNotAvailable();
     }
     return 0;
 }

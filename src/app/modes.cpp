@@ -26,12 +26,4 @@ Mode selectMode(std::span<const std::string_view> args) {
     return Mode::Application;
 }
 
-std::string_view flagOf(Mode mode) {
-    for (const auto& [candidate, flag] : flags) {
-        if (candidate == mode)
-            return flag;
-    }
-    return {};
-}
-
 } // namespace brimlow

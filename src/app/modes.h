@@ -20,6 +20,4 @@ enum class Mode {
 // only as a whole argument ("--snapshot=1" selects nothing).
 Mode selectMode(std::span<const std::string_view> args);
 
-std::string_view flagOf(Mode mode);
-
 } // namespace brimlow

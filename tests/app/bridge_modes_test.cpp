@@ -88,5 +88,20 @@ TEST_F(BridgeModes, AnUnreadableSettingsFileIsNotReplaced) {
     EXPECT_EQ(readWholeFile(settingsPath()).value(), original);
 }
 
+TEST(Modules, AMissingModuleIsOneClearLine) {
+    // The executable alone, away from its modules.
+    TempDir dir;
+    fs::copy_file(BRIMLOW_EXECUTABLE, dir / "brimlow");
+    fs::permissions(dir / "brimlow", fs::perms::owner_all);
+    for (const char* flag : {"--snapshot", "--test-notify"}) {
+        auto run = runProgram({{dir / "brimlow", flag}});
+        EXPECT_EQ(run.exitStatus, 1) << flag;
+        EXPECT_TRUE(run.out.starts_with("Brimlow의 모듈을 찾을 수 없습니다: " + dir.path() + "/"))
+            << run.out;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+        EXPECT_EQ(run.err, "");
+    }
+}
+
 } // namespace
 } // namespace brimlow

@@ -1,0 +1,71 @@
+#include "app/test_notify_mode.h"
+
+#include "base/environment.h"
+#include "notify/reset_notifier.h"
+#include "platform/desktop_notifications.h"
+#include "platform/time_of_day.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+namespace brimlow {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// How long the process stays up: long enough for the notification, due 8 s
+// after the answer, to be posted and shown.
+constexpr auto kRunFor = 15s;
+
+void printLine(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// The mode's output is its lines on standard output and nothing else. Qt's
+// own messages (warnings, or D-Bus tracing a user switched on) would land on
+// standard error.
+void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+} // namespace
+
+int runTestNotifyMode(int argc, char** argv) {
+    qInstallMessageHandler(discardQtMessage);
+    QCoreApplication app(argc, argv);
+    ProcessEnvironment env;
+    SystemClock clock;
+    ResetNotifier notifier(connectDesktopNotifications(env, clock), clock, localShortTimeOfDay);
+
+    auto started = std::chrono::steady_clock::now();
+    bool looping = false;
+    bool refused = false;
+    notifier.requestPermission([&](bool granted) {
+        if (!granted) {
+            printLine("알림이 꺼져 있음 — 시스템 설정 → 알림 → Brimlow");
+            // Without a centre the answer comes before the loop runs, when
+            // exit() would be ignored.
+            refused = true;
+            if (looping)
+                QCoreApplication::exit(1);
+            return;
+        }
+        printLine("알림 허용됨 · 3초 뒤 시험 알림");
+        notifier.sync(Alerts::On, {{"시험", {Quota{88.0, 300, clock.now() + 8s}}}});
+    });
+    if (refused)
+        return 1;
+
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        kRunFor - (std::chrono::steady_clock::now() - started));
+    QTimer::singleShot(std::max(left, 0ms), Qt::PreciseTimer, &app, &QCoreApplication::quit);
+    looping = true;
+    return app.exec();
+}
+
+} // namespace brimlow

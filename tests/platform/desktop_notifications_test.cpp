@@ -1,0 +1,225 @@
+// The desktop notification centre against a stand-in daemon on a private
+// bus: what it sends, what it makes of the daemon's signals, and that it
+// neither starts anything nor waits on anyone.
+#include "event_loop.h"
+#include "fake_notification_server.h"
+#include "platform/desktop_notifications.h"
+#include "private_bus.h"
+
+#include <QDBusPendingCall>
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+using namespace std::chrono_literals;
+
+FakeEnvironment withVariable(const std::string& name, const std::string& value) {
+    FakeEnvironment env;
+    env.set(name, value);
+    return env;
+}
+
+class FakeClock final : public Clock {
+public:
+    Time now() const override { return t; }
+    Time t = systemNow();
+};
+
+class DesktopNotifications : public ::testing::Test {
+protected:
+    std::shared_ptr<NotificationCenter> connect(FakeEnvironment env) {
+        return connectDesktopNotifications(env, clock);
+    }
+    std::shared_ptr<NotificationCenter> connectToBus() {
+        return connect(withVariable("DBUS_SESSION_BUS_ADDRESS", bus.address()));
+    }
+    std::vector<std::string> pendingIds(NotificationCenter& center) {
+        std::optional<std::vector<std::string>> ids;
+        center.pendingRequestIds([&](std::vector<std::string> answer) { ids = answer; });
+        EXPECT_FALSE(ids) << "answered from inside the call";
+        EXPECT_TRUE(spinUntil([&] { return ids.has_value(); }));
+        return ids.value_or(std::vector<std::string>{"(no answer)"});
+    }
+
+    SystemClock clock;
+    PrivateBus bus;
+};
+
+TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
+    FakeNotificationServer server(bus.address());
+    auto center = connectToBus();
+    ASSERT_TRUE(center);
+
+    center->add({"reset.Codex.300.1", "Codex 5시간 한도 초기화", "85%까지 썼던 한도가",
+                 clock.now() + 300ms});
+    EXPECT_EQ(pendingIds(*center), (std::vector<std::string>{"reset.Codex.300.1"}));
+    EXPECT_TRUE(server.calls.empty()) << "posted before its time";
+
+    // The real wall-clock alarm brings it out.
+    ASSERT_TRUE(spinUntil([&] { return !server.calls.empty(); }));
+    const NotifyCall& call = server.calls[0];
+    EXPECT_EQ(call.appName, "Brimlow");
+    EXPECT_EQ(call.replacesId, 0u);
+    EXPECT_EQ(call.icon, "");
+    EXPECT_EQ(call.summary, "Codex 5시간 한도 초기화");
+    EXPECT_EQ(call.body, "85%까지 썼던 한도가");
+    EXPECT_EQ(call.actions, (QStringList{"default", "열기"}));
+    EXPECT_EQ(call.hints,
+              (QVariantMap{{"sound-name", "message-new-instant"}, {"desktop-entry", "brimlow"}}));
+    EXPECT_EQ(call.expireTimeout, -1);
+    EXPECT_TRUE(pendingIds(*center).empty());
+    spinFor(100ms);
+    EXPECT_EQ(server.calls.size(), 1u);
+}
+
+TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
+    FakeNotificationServer server(bus.address());
+    auto center = connectToBus();
+    ASSERT_TRUE(center);
+    int opened = 0;
+    center->setOpenHandler([&] { ++opened; });
+    center->add({"one", "1", "", clock.now()});
+    center->add({"two", "2", "", clock.now()});
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
+    spinFor(100ms); // the daemon's replies, which tell the ids 1 and 2
+
+    server.emitActionInvoked(1, "reply");
+    server.emitActionInvoked(7, "default"); // someone else's notification
+    // Another client pretending to be the daemon.
+    QDBusConnection other = connectTo(bus.address());
+    FakeNotificationServer::emitSignal(other, "ActionInvoked", {uint(1), QString("default")});
+    spinFor(200ms);
+    EXPECT_EQ(opened, 0);
+
+    server.emitActionInvoked(1, "default");
+    ASSERT_TRUE(spinUntil([&] { return opened == 1; }));
+
+    // Once closed, its id may be reused by the daemon for someone else.
+    server.emitClosed(1);
+    server.emitActionInvoked(1, "default");
+    server.emitActionInvoked(2, "default");
+    ASSERT_TRUE(spinUntil([&] { return opened == 2; }));
+    spinFor(100ms);
+    EXPECT_EQ(opened, 2);
+    QDBusConnection::disconnectFromBus(other.name());
+}
+
+TEST_F(DesktopNotifications, PermissionIsGrantedLaterOnTheEventLoop) {
+    FakeNotificationServer server(bus.address());
+    auto center = connectToBus();
+    ASSERT_TRUE(center);
+    std::optional<bool> granted;
+    std::optional<std::optional<bool>> status;
+    center->requestAuthorization([&](bool answer) { granted = answer; });
+    center->authorizationStatus([&](std::optional<bool> answer) { status = answer; });
+    EXPECT_FALSE(granted);
+    EXPECT_FALSE(status);
+    ASSERT_TRUE(spinUntil([&] { return granted && status; }));
+    EXPECT_TRUE(*granted);
+    EXPECT_EQ(*status, true);
+}
+
+TEST_F(DesktopNotifications, NoCentreWithoutABusAndNoBusIsStarted) {
+    TempDir runtime;
+    TempDir home;
+    EXPECT_FALSE(connect(FakeEnvironment()));
+    EXPECT_FALSE(connect(FakeEnvironment(
+        {{"XDG_RUNTIME_DIR", runtime.path()}, {"HOME", home.path()}, {"DISPLAY", ":99"}})));
+    EXPECT_FALSE(connect(withVariable("DBUS_SESSION_BUS_ADDRESS", "autolaunch:")));
+    EXPECT_FALSE(std::filesystem::exists(runtime / "bus"));
+    // The socket of a bus that is gone.
+    makeDeadSocket(runtime / "bus");
+    EXPECT_FALSE(connect(withVariable("XDG_RUNTIME_DIR", runtime.path())));
+    EXPECT_FALSE(std::filesystem::exists(home / ".dbus"));
+}
+
+TEST_F(DesktopNotifications, TheRuntimeDirectorysBusIsFoundWithoutTheVariable) {
+    FakeNotificationServer server(bus.address());
+    EXPECT_TRUE(connect(withVariable("XDG_RUNTIME_DIR", bus.directory())));
+}
+
+TEST_F(DesktopNotifications, NoCentreQuicklyWhenNobodyServesAndNothingIsActivated) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_FALSE(connectToBus());
+    EXPECT_LT(elapsed.elapsed(), 1000);
+    spinFor(300ms);
+    EXPECT_FALSE(bus.activationRequested());
+}
+
+TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
+    FakeNotificationServer server(bus.address(), FakeNotificationServer::Answers::Never);
+    auto center = connectToBus();
+    ASSERT_TRUE(center);
+    center->add({"stuck", "S", "", clock.now()});
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
+    // The call is outstanding; everything else goes on.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_TRUE(pendingIds(*center).empty());
+    EXPECT_LT(elapsed.elapsed(), 500);
+
+    server.leave();
+    spinFor(100ms);
+    center->add({"after", "A", "", clock.now()});
+    spinFor(300ms);
+    EXPECT_EQ(server.calls.size(), 1u);
+    // Gone is gone: the daemon is not started again for us.
+    EXPECT_FALSE(bus.activationRequested());
+
+    // The check itself works: a message that allows activation starts it.
+    QDBusConnection other = connectTo(bus.address());
+    other.asyncCall(QDBusMessage::createMethodCall(
+        "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
+        "org.freedesktop.Notifications", "GetCapabilities"));
+    EXPECT_TRUE(spinUntil([&] { return bus.activationRequested(); }));
+    QDBusConnection::disconnectFromBus(other.name());
+}
+
+// logind on the "system bus", here the private bus too.
+class FakeLogind : public QObject {
+public:
+    explicit FakeLogind(const std::string& address) : m_bus(connectTo(address)) {
+        m_bus.registerService("org.freedesktop.login1");
+    }
+    ~FakeLogind() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
+    void prepareForSleep(bool sleeping) {
+        QDBusMessage message = QDBusMessage::createSignal(
+            "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
+        message << sleeping;
+        m_bus.send(message);
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
+TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
+    PrivateBus bus;
+    FakeNotificationServer server(bus.address());
+    FakeLogind logind(bus.address());
+    FakeClock clock;
+    auto center = connectDesktopNotifications(FakeEnvironment(std::map<std::string, std::string>{
+                                                  {"DBUS_SESSION_BUS_ADDRESS", bus.address()},
+                                                  {"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}}),
+                                              clock);
+    ASSERT_TRUE(center);
+    // Due in an hour of the program's wall clock; the kernel's alarm, on
+    // the real clock, is an hour away and stays silent.
+    center->add({"later", "L", "", clock.t + 1h});
+    clock.t += 2h; // asleep, while the wall clock moved on
+    logind.prepareForSleep(true);
+    spinFor(200ms);
+    EXPECT_TRUE(server.calls.empty());
+
+    logind.prepareForSleep(false);
+    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
+    logind.prepareForSleep(false);
+    spinFor(200ms);
+    EXPECT_EQ(server.calls.size(), 1u);
+}
+
+} // namespace
+} // namespace brimlow

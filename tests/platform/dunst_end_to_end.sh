@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# End to end through a real notification daemon: dunst on a virtual X
+# server and a session bus of its own. "brimlow --test-notify" must print
+# its line, its sample reset notification must reach dunst, and opening a
+# notification in dunst must reach the program's open handler.
+#
+# Usage: dunst_end_to_end.sh BRIMLOW NOTIFY_HARNESS
+# Exits 77 (skipped) when the programs it needs are not installed.
+set -euo pipefail
+
+if [ "${1:-}" != --inside ]; then
+  for tool in xvfb-run xauth dbus-run-session dbus-send dunst dunstctl; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "SKIP: $tool is not installed"
+      exit 77
+    fi
+  done
+  work=$(mktemp -d /tmp/brimlow-dunst.XXXXXX)
+  chmod 0700 "$work"
+  trap 'rm -rf "$work"' EXIT
+  # Nothing of the user's session: a private runtime directory, home and
+  # configuration, and no inherited bus.
+  export XDG_RUNTIME_DIR=$work HOME=$work/home XDG_CONFIG_HOME=$work/config
+  mkdir -p "$HOME" "$XDG_CONFIG_HOME"
+  unset DBUS_SESSION_BUS_ADDRESS
+  xvfb-run -a dbus-run-session -- "$0" --inside "$@"
+  exit
+fi
+shift
+brimlow=$1
+harness=$2
+work=$XDG_RUNTIME_DIR
+
+fail() {
+  echo "FAIL: $*"
+  [ -f "$work/dunst.log" ] && sed 's/^/dunst: /' "$work/dunst.log"
+  exit 1
+}
+
+dunst >"$work/dunst.log" 2>&1 &
+dunst_pid=$!
+trap 'kill $dunst_pid 2>/dev/null || true' EXIT
+
+served() {
+  dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications 2>/dev/null |
+    grep -q true
+}
+for _ in $(seq 100); do served && break; sleep 0.1; done
+served || fail "dunst did not take over org.freedesktop.Notifications"
+
+# 1. The test mode: its line at once, the notification about 8 s later.
+status=0
+out=$("$brimlow" --test-notify 2>"$work/brimlow.err") || status=$?
+[ "$status" -eq 0 ] || fail "brimlow --test-notify exited with $status"
+[ "$out" = "알림 허용됨 · 3초 뒤 시험 알림" ] || fail "unexpected output: $out"
+[ ! -s "$work/brimlow.err" ] || fail "standard error: $(cat "$work/brimlow.err")"
+dunstctl close-all
+history=$(dunstctl history)
+grep -q '"data" : "시험 5시간 한도 초기화"' <<<"$history" || fail "not in dunst's history: $history"
+grep -q '"data" : "Brimlow"' <<<"$history" || fail "no app name Brimlow: $history"
+grep -q '"data" : "88%까지 썼던 한도가 ' <<<"$history" || fail "unexpected body: $history"
+echo "ok: test notification shown by dunst"
+
+# 2. Opening a notification in dunst reaches the open handler.
+"$harness" >"$work/harness.out" 2>&1 &
+harness_pid=$!
+for _ in $(seq 100); do
+  [ "$(dunstctl count displayed)" -ge 1 ] && break
+  sleep 0.1
+done
+[ "$(dunstctl count displayed)" -ge 1 ] || fail "the harness's notification is not displayed: $(cat "$work/harness.out")"
+dunstctl action 0
+status=0
+wait "$harness_pid" || status=$?
+[ "$status" -eq 0 ] || fail "harness exited with $status: $(cat "$work/harness.out")"
+grep -qx opened "$work/harness.out" || fail "not opened: $(cat "$work/harness.out")"
+echo "ok: opening the notification in dunst reached the open handler"
