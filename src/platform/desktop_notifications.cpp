@@ -1,8 +1,10 @@
 #include "platform/desktop_notifications.h"
 
 #include "platform/bus_address.h"
+#include "platform/bus_connection.h"
 #include "platform/notification_scheduler.h"
 #include "platform/timerfd_alarm.h"
+#include "platform/wake_source.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -10,7 +12,6 @@
 #include <QDBusPendingReply>
 #include <QObject>
 #include <QTimer>
-#include <QUuid>
 #include <QVariantMap>
 #include <unordered_set>
 
@@ -21,18 +22,6 @@ namespace {
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
-
-// A connection of our own, by a name no other part of the process uses:
-// QtDBus shares connections by name, and disconnecting one shared with
-// someone else would pull it from under them.
-QDBusConnection connectPrivately(const std::string& address) {
-    QString name = QStringLiteral("brimlow-") + QUuid::createUuid().toString(QUuid::WithoutBraces);
-    QDBusConnection connection =
-        QDBusConnection::connectToBus(QString::fromStdString(address), name);
-    if (!connection.isConnected())
-        QDBusConnection::disconnectFromBus(name);
-    return connection;
-}
 
 bool hasOwner(const QDBusConnection& connection, const QString& service,
               std::chrono::milliseconds timeout) {
@@ -49,11 +38,11 @@ class DesktopNotificationCenter final : public QObject, public NotificationCente
     Q_OBJECT
 
 public:
-    DesktopNotificationCenter(QDBusConnection session, QDBusConnection system, const Clock& clock,
-                              UniqueFd timer)
-        : m_session(std::move(session)), m_system(std::move(system)),
-          m_alarm(std::move(timer), [this] { m_scheduler.wake(); }),
-          m_scheduler(clock, m_alarm, [this](const NotificationRequest& r) { post(r); }) {
+    DesktopNotificationCenter(QDBusConnection session, std::unique_ptr<WakeSource> wake,
+                              const Clock& clock, UniqueFd timer)
+        : m_session(std::move(session)), m_alarm(std::move(timer), [this] { m_scheduler.wake(); }),
+          m_scheduler(clock, m_alarm, [this](const NotificationRequest& r) { post(r); }),
+          m_wake(std::move(wake)) {
         // Signals only from whoever owns the service name, so another
         // client on the bus cannot fake a click.
         m_session.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
@@ -62,19 +51,10 @@ public:
                           SLOT(notificationClosed(uint, uint)));
         // The alarm's kernel timer already fires after a resume; this is a
         // second line for kernels and suspend paths that miss it.
-        if (m_system.isConnected()) {
-            m_system.connect(QStringLiteral("org.freedesktop.login1"),
-                             QStringLiteral("/org/freedesktop/login1"),
-                             QStringLiteral("org.freedesktop.login1.Manager"),
-                             QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
-        }
+        m_wake->setWakeHandler([this] { m_scheduler.wake(); });
     }
 
-    ~DesktopNotificationCenter() override {
-        QDBusConnection::disconnectFromBus(m_session.name());
-        if (!m_system.name().isEmpty())
-            QDBusConnection::disconnectFromBus(m_system.name());
-    }
+    ~DesktopNotificationCenter() override { QDBusConnection::disconnectFromBus(m_session.name()); }
 
     // There is nothing to ask: the service has no permission model.
     void requestAuthorization(std::function<void(bool)> answer) override {
@@ -110,11 +90,6 @@ private slots:
 
     void notificationClosed(uint id, uint /*reason*/) { m_shown.erase(id); }
 
-    void prepareForSleep(bool goingToSleep) {
-        if (!goingToSleep)
-            m_scheduler.wake();
-    }
-
 private:
     void post(const NotificationRequest& request) {
         QDBusMessage notify =
@@ -139,9 +114,10 @@ private:
     }
 
     QDBusConnection m_session;
-    QDBusConnection m_system; // not connected where there is no system bus
     TimerfdAlarm m_alarm;
     NotificationScheduler m_scheduler;
+    // After the scheduler, so it is gone before the scheduler it wakes.
+    std::unique_ptr<WakeSource> m_wake;
     // The service's ids of the notifications we showed and it still shows.
     std::unordered_set<uint> m_shown;
     std::function<void()> m_openHandler;
@@ -163,10 +139,8 @@ connectDesktopNotifications(const Environment& env, const Clock& clock,
         QDBusConnection::disconnectFromBus(session.name());
         return nullptr;
     }
-    auto systemAddress = systemBusAddress(env, kStandardSystemBusSocket);
-    QDBusConnection system =
-        systemAddress ? connectPrivately(*systemAddress) : QDBusConnection(QString());
-    return std::make_shared<DesktopNotificationCenter>(std::move(session), std::move(system), clock,
+    auto wake = std::make_unique<LogindWakeSource>(systemBusAddress(env, kStandardSystemBusSocket));
+    return std::make_shared<DesktopNotificationCenter>(std::move(session), std::move(wake), clock,
                                                        std::move(timer).value());
 }
 

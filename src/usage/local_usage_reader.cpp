@@ -35,11 +35,27 @@ std::size_t rowBytes(const LogRows& rows) {
 LocalUsageReader::LocalUsageReader(ReaderOptions options) : m_options(options) {}
 
 ProviderUsage LocalUsageReader::codex(const std::string& root) {
-    return codexUsage(rows(root));
+    return buildOrReuse(root, m_builtCodex, codexUsage);
 }
 
 ProviderUsage LocalUsageReader::claude(const std::string& root) {
-    return claudeUsage(rows(root));
+    return buildOrReuse(root, m_builtClaude, claudeUsage);
+}
+
+ProviderUsage LocalUsageReader::buildOrReuse(const std::string& root,
+                                             std::unordered_map<std::string, Built>& built,
+                                             Builder builder) {
+    auto files = rows(root);
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const auto& file : files)
+        paths.push_back(file.path);
+    auto previous = built.find(root);
+    if (!m_scanChangedCache && previous != built.end() && previous->second.paths == paths)
+        return previous->second.usage;
+    ProviderUsage usage = builder(files);
+    built[root] = Built{std::move(paths), usage};
+    return usage;
 }
 
 std::size_t LocalUsageReader::cacheMemoryBytes() const {
@@ -48,11 +64,21 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     std::size_t bytes = m_cache.bucket_count() * sizeof(void*);
     for (const auto& [path, cached] : m_cache)
         bytes += node + heapBytes(path) + rowBytes(cached.rows);
+    for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
+        for (const auto& [root, record] : *built) {
+            bytes += record.usage.entries.capacity() * sizeof(TokenEntry);
+            for (const auto& entry : record.usage.entries)
+                bytes += heapBytes(entry.id);
+            for (const auto& path : record.paths)
+                bytes += sizeof(std::string) + heapBytes(path);
+        }
+    }
     return bytes;
 }
 
 std::vector<ScannedFile> LocalUsageReader::rows(const std::string& root) {
     auto tree = findLogFiles(root);
+    m_scanChangedCache = true;
     if (!tree)
         return {};
     ++m_scan;
@@ -82,7 +108,8 @@ std::vector<ScannedFile> LocalUsageReader::rows(const std::string& root) {
         slot = Cached{misses[j]->stamp, std::move(*read[j]), m_scan};
         found[missIndex[j]] = &slot.rows;
     }
-    prune(tree->root);
+    bool forgot = prune(tree->root);
+    m_scanChangedCache = !misses.empty() || forgot;
 
     std::vector<ScannedFile> result;
     result.reserve(tree->files.size());
@@ -123,10 +150,10 @@ LocalUsageReader::readFiles(const std::vector<const LogFile*>& files) const {
 // Forgets the files under `root` that this scan did not accept: deleted,
 // unreadable or no longer valid. The test is a plain text prefix, so entries
 // of another root stay unless its path text happens to begin with this one.
-void LocalUsageReader::prune(const std::string& root) {
-    std::erase_if(m_cache, [&](const auto& entry) {
-        return entry.second.lastScan != m_scan && entry.first.starts_with(root);
-    });
+bool LocalUsageReader::prune(const std::string& root) {
+    return std::erase_if(m_cache, [&](const auto& entry) {
+               return entry.second.lastScan != m_scan && entry.first.starts_with(root);
+           }) > 0;
 }
 
 } // namespace brimlow

@@ -46,16 +46,33 @@ private:
         std::uint64_t lastScan = 0;
     };
 
+    // A record as last built for one root, with the files it came from.
+    // When a scan reads nothing and forgets nothing and meets the same files,
+    // the record is the same and is not built again: the minute's refresh of
+    // unchanged logs then costs the walk and a copy.
+    struct Built {
+        std::vector<std::string> paths;
+        ProviderUsage usage;
+    };
+    using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
+    ProviderUsage buildOrReuse(const std::string& root,
+                               std::unordered_map<std::string, Built>& built, Builder builder);
+
     // The accepted files under `root` in path order, with their rows. The
-    // rows live in the cache and stay valid until the next scan.
+    // rows live in the cache and stay valid until the next scan. Sets
+    // m_scanChangedCache.
     std::vector<ScannedFile> rows(const std::string& root);
     std::vector<std::optional<LogRows>> readFiles(const std::vector<const LogFile*>& files) const;
-    void prune(const std::string& root);
+    // True when it forgot any file.
+    bool prune(const std::string& root);
 
     ReaderOptions m_options;
     // Keyed by the file's absolute path on disk. One cache serves every root.
     std::unordered_map<std::string, Cached> m_cache;
     std::uint64_t m_scan = 0;
+    bool m_scanChangedCache = true;
+    std::unordered_map<std::string, Built> m_builtCodex;
+    std::unordered_map<std::string, Built> m_builtClaude;
 };
 
 } // namespace brimlow

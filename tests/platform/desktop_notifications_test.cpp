@@ -2,6 +2,7 @@
 // bus: what it sends, what it makes of the daemon's signals, and that it
 // neither starts anything nor waits on anyone.
 #include "event_loop.h"
+#include "fake_logind.h"
 #include "fake_notification_server.h"
 #include "platform/desktop_notifications.h"
 #include "private_bus.h"
@@ -177,24 +178,6 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     EXPECT_TRUE(spinUntil([&] { return bus.activationRequested(); }));
     QDBusConnection::disconnectFromBus(other.name());
 }
-
-// logind on the "system bus", here the private bus too.
-class FakeLogind : public QObject {
-public:
-    explicit FakeLogind(const std::string& address) : m_bus(connectTo(address)) {
-        m_bus.registerService("org.freedesktop.login1");
-    }
-    ~FakeLogind() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
-    void prepareForSleep(bool sleeping) {
-        QDBusMessage message = QDBusMessage::createSignal(
-            "/org/freedesktop/login1", "org.freedesktop.login1.Manager", "PrepareForSleep");
-        message << sleeping;
-        m_bus.send(message);
-    }
-
-private:
-    QDBusConnection m_bus;
-};
 
 TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     PrivateBus bus;

@@ -249,5 +249,33 @@ TEST(ClaudeUsage, ExtremeCountsSaturateInsteadOfWrapping) {
     EXPECT_EQ(usage.entries[0].date, at("2025-10-01T09:00:00Z"));
 }
 
+// Unchanged logs give back the record built last time; every kind of change
+// must still show up.
+TEST(Reader, ReusesARecordOnlyWhileItsFilesAreUnchanged) {
+    TempTree tree;
+    LocalUsageReader reader;
+    tree.write("claude/p/a.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m1", 1, 2)}));
+    tree.write("claude/p/b.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m2", 3, 4)}));
+    tree.write("codex/x.jsonl", jsonl({codexLine("2025-10-01T09:00:00Z", 10, 1)}));
+    auto total = [&] { return reader.claude(tree.path("claude")).totals(Time::min()).sum(); };
+    EXPECT_EQ(total(), 10);
+    EXPECT_EQ(total(), 10);
+
+    tree.write("claude/p/a.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m1", 100, 2)}));
+    EXPECT_EQ(total(), 109) << "a changed file";
+
+    std::filesystem::remove(tree.path("claude/p/b.jsonl"));
+    EXPECT_EQ(total(), 102) << "a deleted file";
+
+    // A scan of the other root in between changes nothing here.
+    EXPECT_EQ(reader.codex(tree.path("codex")).entries.size(), 1u);
+    EXPECT_EQ(total(), 102);
+
+    tree.write("claude/q/c.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m3", 5, 5)}));
+    EXPECT_EQ(total(), 112) << "a new file";
+    std::filesystem::rename(tree.path("claude/q"), tree.path("claude/.q"));
+    EXPECT_EQ(total(), 102) << "a file that became hidden";
+}
+
 } // namespace
 } // namespace brimlow

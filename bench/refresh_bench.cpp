@@ -1,0 +1,104 @@
+// One refresh cycle of the meter model over a generated corpus whose files
+// have not changed since the last cycle: the worker's time before the Codex
+// query (which a stand-in answers at once), and the longest time any one
+// event on the main thread took, publications included.
+//
+//   refresh_bench CORPUS [CYCLES]
+#include "model/meter_model.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace brimlow;
+using Steady = std::chrono::steady_clock;
+
+// Times every event the main thread handles.
+class TimedApplication final : public QCoreApplication {
+public:
+    using QCoreApplication::QCoreApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        auto start = Steady::now();
+        bool handled = QCoreApplication::notify(receiver, event);
+        longest = std::max(longest, Steady::now() - start);
+        return handled;
+    }
+    Steady::duration longest{};
+};
+
+class NoLogin final : public LoginItemService {
+public:
+    Result<void> registerItem() override { return {}; }
+    Result<void> unregisterItem() override { return {}; }
+    LoginItemStatus status() const override { return LoginItemStatus::NotRegistered; }
+};
+
+class MemorySettings final : public SettingsStore {
+public:
+    std::optional<bool> readBool(const std::string&) const override { return false; }
+    void writeBool(const std::string&, bool) override {}
+};
+
+double ms(Steady::duration d) {
+    return std::chrono::duration<double, std::milli>(d).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: refresh_bench CORPUS [CYCLES]\n");
+        return 2;
+    }
+    TimedApplication app(argc, argv);
+    std::string corpus = argv[1];
+    int cycles = argc > 2 ? std::atoi(argv[2]) : 15;
+
+    auto env = std::make_shared<FakeEnvironment>();
+    env->set("HOME", corpus);
+    env->set("CODEX_HOME", corpus + "/codex");
+    env->set("CLAUDE_CONFIG_DIR", corpus + "/claude");
+    env->set("XDG_DATA_HOME", corpus + "/no-data");
+
+    Steady::time_point cycleStart, queried;
+    MeterServices services{env,
+                           std::make_shared<SystemClock>(),
+                           [&](const Environment&) {
+                               queried = Steady::now();
+                               return Result<nlohmann::json>(nlohmann::json::object());
+                           },
+                           nullptr,
+                           [](Time) { return std::string(); },
+                           std::make_shared<NoLogin>(),
+                           std::make_shared<MemorySettings>(),
+                           nullptr,
+                           [] { return false; },
+                           [] { return Result<void>(); }};
+    MeterModel model(std::move(services));
+
+    auto runCycle = [&] {
+        cycleStart = Steady::now();
+        model.refresh();
+        while (model.refreshing())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        return queried - cycleStart;
+    };
+
+    auto cold = runCycle();
+    std::printf("cold cycle (empty cache): worker %.1f ms; %zu Codex and %zu Claude records\n",
+                ms(cold), model.codex().entries.size(), model.claude().entries.size());
+    app.longest = {};
+    std::vector<double> worker;
+    for (int i = 0; i < cycles; ++i)
+        worker.push_back(ms(runCycle()));
+    std::sort(worker.begin(), worker.end());
+    std::printf("unchanged files, %d cycles: worker median %.1f ms (min %.1f, max %.1f)\n", cycles,
+                worker[worker.size() / 2], worker.front(), worker.back());
+    std::printf("longest main-thread event during them: %.2f ms\n", ms(app.longest));
+    return 0;
+}
