@@ -1,0 +1,21 @@
+// The panel that the tray application's popup shows: a QML item bound to one
+// MeterModel.
+//
+//     QQuickStyle::setStyle("Basic");           // before the first QML engine
+//     QQuickView view;
+//     view.setInitialProperties({{"model", QVariant::fromValue(model)}});
+//     view.setSource(meterPanelUrl());
+//
+// The root item is 370 pixels wide and as tall as its content; it emits
+// closeRequested() when Escape is pressed.
+#pragma once
+
+#include <QUrl>
+
+namespace brimlow {
+
+// Registers the panel's helper types with QML (once per process) and returns
+// the address of the panel's root QML file.
+QUrl meterPanelUrl();
+
+} // namespace brimlow

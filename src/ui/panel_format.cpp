@@ -1,0 +1,31 @@
+#include "ui/panel_format.h"
+
+#include "ui/panel_text.h"
+#include "usage/records.h"
+
+#include <QLocale>
+
+namespace brimlow {
+
+QString PanelFormat::compact(qint64 n) const {
+    return QString::fromStdString(brimlow::compact(n));
+}
+
+QString PanelFormat::percentUsed(double percent) const {
+    return percentUsedText(percent);
+}
+
+QString PanelFormat::countdown(const QDateTime& target, const QDateTime& now) const {
+    return countdownText(now.secsTo(target));
+}
+
+// The default locale is the system's unless the application chose another.
+QString PanelFormat::time(const QDateTime& time) const {
+    return timeText(time, QLocale());
+}
+
+QString PanelFormat::dateTime(const QDateTime& time) const {
+    return dateTimeText(time, QLocale());
+}
+
+} // namespace brimlow

@@ -1,0 +1,25 @@
+// The formatting the panel's QML calls, as one object per QML engine.
+#pragma once
+
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+
+namespace brimlow {
+
+class PanelFormat final : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Token counts in a few characters ("999", "1.2K", "3.4M").
+    Q_INVOKABLE QString compact(qint64 n) const;
+    Q_INVOKABLE QString percentUsed(double percent) const;
+    // The countdown from `now` to `target`, both taken from the panel's clock.
+    Q_INVOKABLE QString countdown(const QDateTime& target, const QDateTime& now) const;
+    Q_INVOKABLE QString time(const QDateTime& time) const;
+    Q_INVOKABLE QString dateTime(const QDateTime& time) const;
+};
+
+} // namespace brimlow
