@@ -3,8 +3,9 @@
 #pragma once
 
 #include <chrono>
-#include <dirent.h>
-#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -14,47 +15,29 @@
 namespace brimlow::test_support {
 
 inline int openFdCount() {
-    int count = 0;
-    if (DIR* dir = opendir("/proc/self/fd")) {
-        while (const dirent* entry = readdir(dir))
-            count += entry->d_name[0] != '.';
-        closedir(dir);
-        --count; // the listing's own descriptor
-    }
-    return count;
+    namespace fs = std::filesystem;
+    // Less the listing's own descriptor.
+    return int(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator())) -
+           1;
 }
 
 // "pid state" for every process whose parent is this one.
 inline std::vector<std::string> childrenOfThisProcess() {
     std::vector<std::string> children;
-    DIR* proc = opendir("/proc");
-    if (!proc)
-        return children;
-    while (const dirent* entry = readdir(proc)) {
-        std::string name = entry->d_name;
-        if (name.find_first_not_of("0123456789") != std::string::npos)
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        std::string pid = entry.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        // Plain read(): the process may vanish while we look, which a
-        // stream would report by throwing.
-        std::string text(512, '\0');
-        int fd = open(("/proc/" + name + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        ssize_t got = read(fd, text.data(), text.size());
-        close(fd);
-        text.resize(got > 0 ? std::size_t(got) : 0);
+        // Empty if the process has gone in the meantime.
+        std::ifstream file(entry.path() / "stat");
+        std::string text{std::istreambuf_iterator<char>(file), {}};
         // "pid (comm) state ppid ...", where comm may hold spaces and parentheses.
-        auto close = text.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(text.substr(close + 1));
+        std::istringstream rest(text.substr(text.rfind(')') + 1));
         std::string state;
         long parent = 0;
-        rest >> state >> parent;
-        if (parent == long(getpid()))
-            children.push_back(name + " " + state);
+        if (rest >> state >> parent && parent == long(getpid()))
+            children.push_back(pid + " " + state);
     }
-    closedir(proc);
     return children;
 }
 
@@ -62,12 +45,12 @@ inline std::vector<std::string> childrenOfThisProcess() {
 inline std::vector<std::string>
 childrenLeftAfter(std::chrono::milliseconds patience = std::chrono::milliseconds(5000)) {
     auto deadline = std::chrono::steady_clock::now() + patience;
-    auto children = childrenOfThisProcess();
-    while (!children.empty() && std::chrono::steady_clock::now() < deadline) {
+    for (;;) {
+        auto children = childrenOfThisProcess();
+        if (children.empty() || std::chrono::steady_clock::now() >= deadline)
+            return children;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        children = childrenOfThisProcess();
     }
-    return children;
 }
 
 } // namespace brimlow::test_support

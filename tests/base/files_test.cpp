@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace brimlow {
@@ -16,15 +17,14 @@ unsigned modeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
-std::vector<std::string> namesIn(const std::string& dir) {
-    std::vector<std::string> names;
+std::set<std::string> namesIn(const std::string& dir) {
+    std::set<std::string> names;
     for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
+        names.insert(entry.path().filename());
     return names;
 }
 
-TEST(WriteFileAtomic, ReplacesContentAndKeepsPermissionBits) {
+TEST(WriteFileAtomic, ReplacesContentKeepingModeAndLeavesNoTemporary) {
     TempDir dir;
     std::string path = dir.write("settings.json", "old");
     chmod(path.c_str(), 0600);
@@ -33,16 +33,13 @@ TEST(WriteFileAtomic, ReplacesContentAndKeepsPermissionBits) {
         EXPECT_EQ(readWholeFile(path).value(), "new");
         EXPECT_EQ(modeOf(path), 0600u);
     }
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"settings.json"});
-}
-
-TEST(WriteFileAtomic, NewFileGetsTheUsualModeLessTheUmask) {
-    TempDir dir;
+    // A new file gets the usual mode less the umask.
     mode_t old = umask(027);
     auto written = writeFileAtomic(dir / "fresh.json", "{}", Durability::Synced);
     umask(old);
     ASSERT_TRUE(written.ok());
     EXPECT_EQ(modeOf(dir / "fresh.json"), 0640u);
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"fresh.json", "settings.json"}));
 }
 
 TEST(WriteFileAtomic, WritesThroughSymbolicLinksAndKeepsThem) {
@@ -57,10 +54,10 @@ TEST(WriteFileAtomic, WritesThroughSymbolicLinksAndKeepsThem) {
     EXPECT_TRUE(fs::is_symlink(dir / "home/settings.json"));
     EXPECT_TRUE(fs::is_symlink(dir / "home/real-link"));
     EXPECT_EQ(readWholeFile(target).value(), "new");
-    EXPECT_EQ(namesIn(dir / "dotfiles/claude"), std::vector<std::string>{"settings.json"});
+    EXPECT_EQ(namesIn(dir / "dotfiles/claude"), std::set<std::string>{"settings.json"});
 }
 
-TEST(WriteFileAtomic, FailureLeavesTheOldFileAndNoTemporary) {
+TEST(Files, FailuresNameThePathAndLeaveNoTemporary) {
     TempDir dir;
     // A directory in the target's place makes the final rename fail after
     // the temporary file has been written.
@@ -68,30 +65,14 @@ TEST(WriteFileAtomic, FailureLeavesTheOldFileAndNoTemporary) {
     auto written = writeFileAtomic(dir / "target.json", "new", Durability::Synced);
     ASSERT_FALSE(written.ok());
     EXPECT_NE(written.error().message.find(dir / "target.json"), std::string::npos);
-    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"target.json"});
+    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"target.json"});
+    EXPECT_EQ(writeFileAtomic(dir / "no/such/dir.json", "x", Durability::Synced).error().code,
+              ENOENT);
 
-    auto missingDir = writeFileAtomic(dir / "no/such/dir.json", "x", Durability::Synced);
-    ASSERT_FALSE(missingDir.ok());
-    EXPECT_EQ(missingDir.error().code, ENOENT);
-}
-
-TEST(CreateDirectories, MakesParentsAndAcceptsExisting) {
-    TempDir dir;
-    ASSERT_TRUE(createDirectories(dir / "a/b/c").ok());
-    EXPECT_TRUE(fs::is_directory(dir / "a/b/c"));
-    EXPECT_TRUE(createDirectories(dir / "a/b/c/").ok());
-    dir.write("file", "x");
-    auto blocked = createDirectories(dir / "file/sub");
-    ASSERT_FALSE(blocked.ok());
-    EXPECT_EQ(blocked.error().code, ENOTDIR);
-}
-
-TEST(ReadWholeFile, ErrorsNameThePath) {
-    TempDir dir;
     auto missing = readWholeFile(dir / "absent.json");
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error().message, dir / "absent.json" + ": No such file or directory");
-    EXPECT_EQ(missing.error().code, ENOENT);
+    EXPECT_EQ(missing.error(),
+              (Error{dir / "absent.json" + ": No such file or directory", ENOENT}));
 }
 
 } // namespace

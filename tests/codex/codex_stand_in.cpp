@@ -15,11 +15,10 @@
 // In TEXT the two characters \n stand for a line feed. Records go, one per
 // line, to the file named by BRIMLOW_STAND_IN_RECORD.
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <poll.h>
+#include <regex>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -27,50 +26,25 @@
 namespace {
 
 void record(const std::string& text) {
-    const char* path = std::getenv("BRIMLOW_STAND_IN_RECORD");
-    if (!path)
-        return;
-    std::ofstream(path, std::ios::app) << text << '\n';
+    if (const char* path = std::getenv("BRIMLOW_STAND_IN_RECORD"))
+        std::ofstream(path, std::ios::app) << text << '\n';
 }
 
-std::string unescape(const std::string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-void writeOnce(const std::string& bytes) {
+void writeOnce(const std::string& text) {
+    std::string bytes = std::regex_replace(text, std::regex(R"(\\n)"), "\n");
     if (::write(STDOUT_FILENO, bytes.data(), bytes.size()) != ssize_t(bytes.size()))
         std::_Exit(90);
 }
 
 // Byte by byte, so nothing after the line is taken from the pipe early.
-void readLine() {
+std::string readLine() {
     std::string line;
-    char c;
-    for (;;) {
-        ssize_t got = ::read(STDIN_FILENO, &c, 1);
-        if (got <= 0) {
-            record("<eof>");
-            return;
-        }
+    for (char c; ::read(STDIN_FILENO, &c, 1) == 1;) {
         if (c == '\n')
-            break;
+            return line;
         line += c;
     }
-    record(line);
-}
-
-bool inputWaiting() {
-    pollfd entry{STDIN_FILENO, POLLIN, 0};
-    return poll(&entry, 1, 0) > 0;
+    return "<eof>";
 }
 
 } // namespace
@@ -80,36 +54,35 @@ int main() {
     if (!scenarioPath)
         return 64;
     std::ifstream scenario(scenarioPath);
-    std::string line;
-    while (std::getline(scenario, line)) {
+    for (std::string line; std::getline(scenario, line);) {
         auto space = line.find(' ');
         std::string command = line.substr(0, space);
         std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
-        if (command == "read") {
-            readLine();
-        } else if (command == "quiet?") {
-            record(inputWaiting() ? "pending" : "quiet");
-        } else if (command == "send") {
-            writeOnce(unescape(argument) + '\n');
-        } else if (command == "send-raw") {
-            writeOnce(unescape(argument));
-        } else if (command == "sleep") {
+        pollfd input{STDIN_FILENO, POLLIN, 0};
+        if (command == "read")
+            record(readLine());
+        else if (command == "quiet?")
+            record(poll(&input, 1, 0) > 0 ? "pending" : "quiet");
+        else if (command == "send")
+            writeOnce(argument + "\\n");
+        else if (command == "send-raw")
+            writeOnce(argument);
+        else if (command == "sleep")
             std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argument)));
-        } else if (command == "record-env") {
-            const char* value = std::getenv(argument.c_str());
-            record(value ? argument + "=" + value : argument + " unset");
-        } else if (command == "close-stdin") {
+        else if (command == "record-env")
+            record(std::getenv(argument.c_str()) ? argument + "=" + std::getenv(argument.c_str())
+                                                 : argument + " unset");
+        else if (command == "close-stdin")
             ::close(STDIN_FILENO);
-        } else if (command == "close-stdout") {
+        else if (command == "close-stdout")
             ::close(STDOUT_FILENO);
-        } else if (command == "exit") {
+        else if (command == "exit")
             return std::stoi(argument);
-        } else if (command == "hang") {
+        else if (command == "hang")
             for (;;)
                 pause();
-        } else {
+        else
             return 65;
-        }
     }
     return 0;
 }

@@ -1,0 +1,156 @@
+// Records' text and totals, and log text reduced to rows line by line.
+#include "log_fixture.h"
+#include "usage/log_file.h"
+
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+using testing::at;
+using testing::claudeLine;
+
+TEST(Records, CompactLabelAndRoundPercent) {
+    const std::int64_t counts[] = {0,      999,     -1000,   1000,       1250,     1350,
+                                   999950, 1000000, 1050000, 1000000000, INT64_MAX};
+    std::string texts;
+    for (std::int64_t n : counts)
+        texts += compact(n) + " ";
+    EXPECT_EQ(texts, "0 999 -1000 1.0K 1.2K 1.4K 1000.0K 1.0M 1.1M 1000.0M 9223372036854.8M ");
+    std::string labels;
+    for (std::int64_t minutes : {300, 10080, 299, 0})
+        labels += Quota{50, minutes, {}}.label() + " ";
+    EXPECT_EQ(labels, "5시간 주간 299분 0분 ");
+    EXPECT_EQ(roundPercent(84.5), 85); // half away from zero, not to even
+    EXPECT_EQ(roundPercent(41.49), 41);
+    EXPECT_EQ(roundPercent(99.5), 100);
+}
+
+TEST(Records, TotalsCountEntriesAtOrAfterSince) {
+    Time t0{std::chrono::seconds(1000)};
+    ProviderUsage usage;
+    usage.entries = {
+        {"a", t0 - std::chrono::microseconds(1), 1, 2, 3},
+        {"b", t0, 10, 20, 30},
+        {"c", t0 + std::chrono::hours(1), 100, 200, 300},
+    };
+    EXPECT_EQ(usage.totals(t0), (TokenTotals{110, 220, 330}));
+    EXPECT_EQ(usage.totals(distantPast()).sum(), 666);
+}
+
+const Time kStamp = at("2025-10-01T09:30:15.250Z");
+
+// A line with the stamp above and `members`.
+std::string line(const std::string& members) {
+    return R"({"timestamp":"2025-10-01T09:30:15.250Z",)" + members + "}";
+}
+
+LogRows usage(std::optional<Time> when, std::int64_t in, std::int64_t out, std::int64_t read,
+              std::int64_t created) {
+    return {{{0, 2, when, in, out, read, created}}, {}, "m1"};
+}
+
+LogRows tokenCount(TokenCountRow row) {
+    row.timestamp = kStamp;
+    return {{}, {row}, {}};
+}
+
+TokenCountRow counters(std::int64_t in, std::int64_t out) {
+    return {.hasCounters = true, .input = in, .output = out};
+}
+
+TokenCountRow limits(bool codex, std::vector<Quota> quotas) {
+    TokenCountRow row{.hasRateLimits = true, .codexLimit = codex};
+    for (const auto& quota : quotas)
+        row.quotas[row.quotaCount++] = quota;
+    return row;
+}
+
+TEST(LineReduction, KeepsUsageRowsAndTokenCountRowsOnly) {
+    const std::string use =
+        R"("usage":{"input_tokens":10,"output_tokens":5,"cache_read_input_tokens":1000,"cache_creation_input_tokens":200})";
+    const std::string payload =
+        R"("payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":7,"output_tokens":3}}})";
+    const std::string windows =
+        R"("primary":{"used_percent":42.5,"window_minutes":300,"resets_at":1760000000},"secondary":{"used_percent":7,"window_minutes":10080.0})";
+    const Quota fiveHours{42.5, 300, *fromUnixSeconds(1760000000)}, week{7, 10080, {}};
+    auto snapshot = [](const std::string& limits) {
+        return line(R"("payload":{"type":"token_count","info":null,"rate_limits":{)" + limits +
+                    "}}");
+    };
+    const std::pair<std::string, LogRows> cases[] = {
+        {line(R"("message":{"id":"m1",)" + use + "}"), usage(kStamp, 10, 5, 1000, 200)},
+        // Without a timestamp there is no time.
+        {R"({"message":{"id":"m1",)" + use + "}}", usage({}, 10, 5, 1000, 200)},
+        // A line of both shapes is a usage row...
+        {line(R"("message":{"id":"m1",)" + use + "}," + payload), usage(kStamp, 10, 5, 1000, 200)},
+        // ...but a message without a text id falls through to the payload.
+        {line(R"("message":{"id":42,)" + use + "}," + payload), tokenCount(counters(7, 3))},
+        {line(R"("message":{"id":"m1","usage":{}})"), usage(kStamp, 0, 0, 0, 0)},
+        {line(R"("message":{"id":"m1","usage":[]})"), {}},
+        {line(R"("payload":{"type":"token_count","info":null})"), tokenCount({})},
+        {line(R"("payload":{"type":"token_count","info":{"total_token_usage":{}}})"),
+         tokenCount(counters(0, 0))},
+        {line(R"("payload":"token_count")"), {}},
+        // Not an object, not whole, or broken only in a member nobody reads.
+        {R"([{"message":{"id":"m1","usage":{}}}])", {}},
+        {"42", {}},
+        {R"({"message":{"id":"m1","usage":{}})", {}},
+        {line(R"("message":{"id":"m1",)" + use + R"(},"junk":[1,2,])"), {}},
+        {line(R"("message":{"id":"m1",)" + use + R"(},"junk":tru)"), {}},
+        // Rate-limit snapshots, in snake-case keys; a limit_id that is no text
+        // counts as the codex limit.
+        {snapshot(R"("limit_id":7,"plan_type":7,)" + windows),
+         tokenCount(limits(true, {fiveHours, week}))},
+        {snapshot(R"("primary":{"usedPercent":42.5,"windowDurationMins":300})"),
+         tokenCount(limits(true, {}))},
+        {snapshot(
+             R"("primary":{"used_percent":"42","window_minutes":300},"secondary":{"used_percent":7,"window_minutes":10080})"),
+         tokenCount(limits(true, {week}))},
+        {line(R"("payload":{"type":"token_count","rate_limits":null})"), tokenCount({})},
+    };
+    for (const auto& [text, expected] : cases) {
+        LogFileReader reader;
+        EXPECT_EQ(reader.readText(text), std::optional(expected)) << text;
+    }
+}
+
+TEST(LineSplitting, SplitsAtLineFeedsWhateverTheChunkSizeAndRejectsNonUtf8) {
+    const std::string a = claudeLine("2025-10-01T09:30:15Z", "a", 1, 2);
+    const std::string b = claudeLine("2025-10-01T09:30:16Z", "b", 3, 4);
+    const std::string longId(3000, 'x');
+    const std::string big = claudeLine("2025-10-01T09:30:17Z", longId, 5, 6);
+    using Ids = std::optional<std::vector<std::string>>;
+    const std::pair<std::string, Ids> cases[] = {
+        {a + "\n" + b + "\n", {{"a", "b"}}},
+        {a + "\n" + b, {{"a", "b"}}},                           // no final line feed
+        {a + "\r\n" + b + "\r\n", {{"a", "b"}}},                // CRLF
+        {"\n\n" + a + "\n\r\n  \n" + b + "\n\n", {{"a", "b"}}}, // blank lines
+        {a + "\n{not json\n" + b + "\n", {{"a", "b"}}},         // a bad line drops only itself
+        {a + "\n" + big + "\n" + b, {{"a", longId, "b"}}},      // a line longer than a chunk
+        {a + "\r" + b + "\n", Ids(std::in_place)},              // a lone CR does not split
+        {"", Ids(std::in_place)},
+        {a + "\n{\"x\":\"한도 ✅\"}\n", {{"a"}}},
+        // Any line that is not UTF-8 rejects the whole text.
+        {a + "\n\xff\xfe\n", std::nullopt},
+        {a + "\n" + claudeLine("2025-10-01T09:30:15Z", "b\xc3", 1, 2) + "\n", std::nullopt},
+        {a + "\n{\"x\":1}\xe2\x82\n", std::nullopt}, // cut-off sequence after JSON
+        {a + "\n\xed\xa0\x80\n", std::nullopt},      // a UTF-16 surrogate
+    };
+    for (const auto& [text, expected] : cases) {
+        for (std::size_t chunk : {std::size_t(1), std::size_t(7), kDefaultChunkBytes}) {
+            LogFileReader reader(chunk);
+            auto rows = reader.readText(text);
+            Ids ids;
+            if (rows) {
+                ids.emplace();
+                for (const auto& row : rows->usage)
+                    ids->emplace_back(rows->id(row));
+            }
+            EXPECT_EQ(ids, expected) << "chunk " << chunk << ": " << text;
+        }
+    }
+}
+
+} // namespace
+} // namespace brimlow

@@ -1,0 +1,331 @@
+// The reader's walk and cache, and the Codex and Claude records it builds
+// from small log trees.
+#include "log_fixture.h"
+#include "test_support/temp_dir.h"
+#include "usage/local_usage_reader.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace brimlow {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace testing;
+using Ids = std::set<std::string>;
+// Each file's lines; the files are named in path order and written last to
+// first, so that the order they were made in is not the order they are read.
+using Files = std::vector<std::vector<std::string>>;
+
+void write(const TempDir& dir, const Files& files) {
+    for (std::size_t i = files.size(); i-- > 0;) {
+        std::string text;
+        for (const auto& line : files[i])
+            text += line + "\n";
+        dir.write(std::to_string(i) + ".jsonl", text);
+    }
+}
+
+// A one-line Claude log whose message id names it.
+std::string logNamed(const std::string& id) {
+    return jsonl({claudeLine("2025-10-01T09:30:15Z", id, 1, 1)});
+}
+
+Ids claudeIds(LocalUsageReader& reader, const std::string& root) {
+    Ids ids;
+    for (const auto& entry : reader.claude(root).entries)
+        ids.insert(entry.id);
+    return ids;
+}
+
+TEST(Scanner, ReadsVisibleJsonlFilesAtAnyDepthFollowingOnlyTheRootLink) {
+    TempDir dir;
+    // A directory with the extension is walked, not read; a link to a file
+    // counts as that file.
+    const Ids read{"real/a.jsonl", "real/deep/er/b.jsonl", "real/c.jsonl.zst",
+                   "real/d.jsonl/e.jsonl", "elsewhere/f.jsonl"};
+    Ids all = read;
+    all.insert({"real/.e.jsonl", "real/.hidden/f.jsonl", "real/.git/g.jsonl", "real/h.JSONL",
+                "real/i.json", "real/j.jsonl.bak", "real/k.jsonl.ZST", "real/l.JSONL.zst",
+                "real/.m.jsonl.zst", "real/n.zst", "real/jsonl", "elsewhere/g.jsonl"});
+    for (const auto& path : all)
+        dir.write(path, path.ends_with("st") || path.ends_with("ST") ? zstd(logNamed(path))
+                                                                     : logNamed(path));
+    fs::create_directory_symlink(dir / "real", dir / "root");
+    fs::create_directory_symlink(dir / "real", dir / "real/loop");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "real/other");
+    fs::create_symlink(dir / "elsewhere/f.jsonl", dir / "real/f.jsonl");
+    LocalUsageReader reader;
+    EXPECT_EQ(claudeIds(reader, dir / "root"), read);
+
+    dir.write("empty/notes.txt", "{}\n");
+    for (const auto& root : {dir / "missing", dir / "empty", dir / "real/i.json", std::string()}) {
+        auto usage = reader.claude(root);
+        EXPECT_TRUE(usage.entries.empty()) << root;
+        EXPECT_EQ(usage.status, "로컬 기록 없음") << root;
+    }
+}
+
+TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedAndPassesOverOneNotUtf8) {
+    TempDir dir;
+    dir.write("a.jsonl", logNamed("first"));
+    LocalUsageReader reader;
+    ASSERT_EQ(claudeIds(reader, dir.path()), Ids{"first"});
+    // Same size, same time: the cached rows stand and the new text goes unseen.
+    dir.replaceKeepingStamp("a.jsonl", logNamed("other"));
+    EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"first"});
+    // A time that differs by a nanosecond is a different file.
+    timespec modified = dir.modified("a.jsonl");
+    modified.tv_nsec = (modified.tv_nsec + 1) % 1000000000;
+    dir.setModified("a.jsonl", modified);
+    EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"other"});
+    // Appending changes the size, and the whole file is read again.
+    dir.write("a.jsonl", logNamed("other") + logNamed("added"));
+    EXPECT_EQ(claudeIds(reader, dir.path()), (Ids{"other", "added"}));
+    // A file that is not UTF-8 is passed over, its old rows with it.
+    dir.write("a.jsonl", logNamed("other") + "\xc3\x28\n");
+    dir.write("b.jsonl", logNamed("good"));
+    EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"good"});
+}
+
+TEST(Scanner, ForgetsMissingFilesUnderTheScannedRootOnly) {
+    TempDir dir;
+    dir.write("codex/x.jsonl", logNamed("x1"));
+    dir.write("claude/y.jsonl", logNamed("y1"));
+    dir.write("codex-old/z.jsonl", logNamed("z1"));
+    LocalUsageReader reader;
+    for (const char* root : {"codex", "claude", "codex-old"})
+        ASSERT_EQ(claudeIds(reader, dir / root).size(), 1u);
+
+    // Delete x and scan its root; then put back a same-sized file with the
+    // old time. Only a forgotten entry makes the reader look at it afresh.
+    timespec stamp = dir.modified("codex/x.jsonl");
+    fs::remove(dir / "codex/x.jsonl");
+    EXPECT_TRUE(claudeIds(reader, dir / "codex").empty());
+    dir.write("codex/x.jsonl", logNamed("x2"));
+    dir.setModified("codex/x.jsonl", stamp);
+    EXPECT_EQ(claudeIds(reader, dir / "codex"), Ids{"x2"});
+    // The other root's entry survived both scans...
+    dir.replaceKeepingStamp("claude/y.jsonl", logNamed("y2"));
+    EXPECT_EQ(claudeIds(reader, dir / "claude"), Ids{"y1"});
+    // ...but the root test is a plain text prefix: "codex" covers "codex-old".
+    dir.replaceKeepingStamp("codex-old/z.jsonl", logNamed("z2"));
+    EXPECT_EQ(claudeIds(reader, dir / "codex-old"), Ids{"z2"});
+}
+
+TEST(Scanner, ReadsCompressedLogsUnderTheirPlainName) {
+    const std::string plain = jsonl(
+        {codexLine("2025-10-01T09:30:15Z", 100, 10), codexLine("2025-10-01T09:31:15Z", 250, 40)});
+    TempDir dir;
+    dir.write("a.jsonl.zst", zstd(plain));
+    dir.write("b.jsonl", plain);
+    dir.write("b.jsonl.zst", zstd(jsonl({codexLine("2025-10-02T08:00:00Z", 5, 5)})));
+    // Cut off in its last block, after blocks that hold whole lines.
+    std::string cut = zstd(plain + std::string(300000, '\n'));
+    dir.write("c.jsonl.zst", cut.substr(0, cut.size() - 4));
+    dir.write("d.jsonl.zst", "not zstd at all\n");
+    dir.write("e.jsonl.zst", "");
+    dir.write("f.jsonl.zst", zstd(plain.substr(0, 50)) + zstd(plain.substr(50)));
+
+    // Chunks smaller than a line.
+    LocalUsageReader reader(ReaderOptions{1, 64});
+    std::vector<std::string> ids, expected;
+    for (const auto& entry : reader.codex(dir.path()).entries)
+        ids.push_back(entry.id);
+    for (const char* name : {"a", "b", "f"}) // the plain twin wins
+        for (const char* time : {"09:30:15", "09:31:15"})
+            expected.push_back(dir / name + ".jsonl:2025-10-01 " + time + " +0000");
+    EXPECT_EQ(ids, expected);
+
+    // The compressed file's own time and size key its cache entry.
+    dir.replaceKeepingStamp("a.jsonl.zst", std::string(zstd(plain).size(), 'x'));
+    EXPECT_EQ(reader.codex(dir.path()).entries.size(), 6u);
+}
+
+TEST(Scanner, ParallelReadingGivesTheSameRecords) {
+    TempDir dir;
+    for (int i = 0; i < 40; ++i) {
+        std::string text;
+        for (int j = 0; j < 50; ++j)
+            text += claudeLine("2025-10-01T09:30:15Z", "m" + std::to_string(j % 17), i, j, 1, 2);
+        dir.write("p" + std::to_string(i % 3) + "/s" + std::to_string(i) + ".jsonl", text + "\n");
+    }
+    LocalUsageReader one(ReaderOptions{1, 256}), two(ReaderOptions{2, 256});
+    auto expected = one.claude(dir.path());
+    EXPECT_EQ(two.claude(dir.path()), expected);
+    EXPECT_EQ(two.claude(dir.path()), expected); // and again from the cache
+}
+
+// A Codex line with only a snapshot of the five-hour window.
+std::string snapshot(const std::string& timestamp, double percent, const std::string& extra = {}) {
+    return codexLimitsLine(timestamp, R"({"primary":{"used_percent":)" + std::to_string(percent) +
+                                          R"(,"window_minutes":300,"resets_at":1760000000})" +
+                                          extra + "}");
+}
+
+TEST(CodexUsage, TurnsCumulativeCountersIntoDeltasPerFile) {
+    TempDir dir;
+    // A line without a usable time changes nothing, the previous counts
+    // included; the output 150.5 counts as 0 and so as a restart.
+    write(
+        dir,
+        {{codexLine("2025-10-01T09:30:15.250Z", 100, 10),
+          codexLine("2025-10-01T09:31:00Z", 250, 40), codexLine("2025-10-01T09:32:00Z", 250, 45),
+          codexLine("2025-10-01T09:33:00Z", 30, 50), // restarted
+          codexLine("2025-10-01T09:34:00Z", 80, 20)},
+         {codexLine("2025-10-01T10:00:00Z", 1000, 100), codexLine("2025-10-01 10:01:00", 5000, 500),
+          R"({"timestamp":"2025-10-01T10:02:00+09:00","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":1500,"output_tokens":150.5}}}})"}});
+    LocalUsageReader reader;
+    auto usage = reader.codex(dir.path());
+    std::vector<std::pair<std::int64_t, std::int64_t>> counts;
+    for (const auto& entry : usage.entries) {
+        EXPECT_EQ(entry.cache, 0);
+        counts.emplace_back(entry.input, entry.output);
+    }
+    EXPECT_EQ(counts, (decltype(counts){
+                          {100, 10}, {150, 30}, {0, 5}, {30, 5}, {50, 20}, {1000, 100}, {500, 0}}));
+    ASSERT_EQ(usage.entries.size(), 7u);
+    EXPECT_EQ(usage.entries[0].date, at("2025-10-01T09:30:15.250Z"));
+    EXPECT_EQ(usage.entries[6].id, dir / "1.jsonl:2025-10-01 01:02:00 +0000");
+    EXPECT_EQ(usage.status, "로컬 기록 · 한도 스냅샷");
+    EXPECT_TRUE(usage.quotas.empty());
+}
+
+TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
+    const char *nine = "2025-10-01T09:00:00Z", *ten = "2025-10-01T10:00:00Z";
+    const std::string plus = R"(,"plan_type":"plus")";
+    struct Case {
+        const char* name;
+        struct {
+            double percent; // of the five-hour window; 0 for none
+            const char* date;
+            std::optional<std::string> plan;
+        } expected;
+        Files files;
+    } cases[] = {
+        {"a line without counters carries a snapshot",
+         {12, nine, "plus"},
+         {{snapshot(nine, 12, plus)}}},
+        {"newest wins wherever its file lies",
+         {20, ten, {}},
+         {{snapshot(ten, 20)}, {snapshot(nine, 10)}}},
+        {"equal times keep the first met",
+         {10, nine, "plus"},
+         {{snapshot(nine, 10, plus)},
+          {snapshot("2025-10-01T09:00:00.000Z", 20, R"(,"plan_type":"pro")")}}},
+        {"another limit's snapshot is ignored, one without limit_id is used",
+         {20, "2025-10-01T09:30:00Z", {}},
+         {{snapshot(nine, 10, R"(,"limit_id":"codex")"),
+           snapshot(ten, 30, R"(,"limit_id":"other")"), snapshot("2025-10-01T09:30:00Z", 20)}}},
+        {"a newer snapshot without usable windows changes nothing",
+         {10, nine, "plus"},
+         {{snapshot(nine, 10, plus),
+           codexLimitsLine(
+               ten,
+               R"({"primary":{"used_percent":"50","window_minutes":300},"plan_type":"pro"})")}}},
+        {"a newer usable snapshot without plan_type clears the plan",
+         {20, ten, {}},
+         {{snapshot(nine, 10, plus), snapshot(ten, 20)}}},
+        {"no usable time, another kind of line, a Claude log: nothing",
+         {0, nullptr, {}},
+         {{snapshot("yesterday", 10),
+           R"({"timestamp":"2025-10-01T09:00:00Z","payload":{"type":"agent_message"}})",
+           claudeLine(nine, "m1", 10, 10)}}},
+    };
+    for (const auto& [name, expected, files] : cases) {
+        TempDir dir;
+        write(dir, files);
+        LocalUsageReader reader;
+        auto usage = reader.codex(dir.path());
+        std::vector<Quota> quotas;
+        if (expected.percent)
+            quotas.push_back({expected.percent, 300, *fromUnixSeconds(1760000000)});
+        EXPECT_EQ(usage.quotas, quotas) << name;
+        EXPECT_EQ(usage.quotaDate, expected.date ? std::optional(at(expected.date)) : std::nullopt)
+            << name;
+        EXPECT_EQ(usage.plan, expected.plan) << name;
+        EXPECT_TRUE(usage.entries.empty()) << name;
+        // The status speaks of the entries only.
+        EXPECT_EQ(usage.status, "로컬 기록 없음") << name;
+    }
+}
+
+TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
+    const std::int64_t max = std::numeric_limits<std::int64_t>::max();
+    const char* nine = "2025-10-01T09:00:00Z";
+    struct Case {
+        const char* name;
+        Files files;
+        std::vector<TokenEntry> expected;
+    } cases[] = {
+        {"the strictly heaviest line wins and dates the entry",
+         {{claudeLine(nine, "m", 10, 5, 100), claudeLine("2025-10-01T09:00:01Z", "m", 10, 50, 100),
+           claudeLine("2025-10-01T09:00:02Z", "m", 10, 20, 100)}},
+         {{"m", at("2025-10-01T09:00:01Z"), 10, 50, 100}}},
+        {"equal weights keep the first line met, in path order",
+         {{claudeLine(nine, "m", 3, 2, 1), claudeLine("2025-10-01T09:00:01Z", "m", 2, 2, 2)},
+          {claudeLine("2025-10-01T08:00:00Z", "m", 1, 2, 3)}},
+         {{"m", at(nine), 3, 2, 1}}},
+        {"one message across files counts once",
+         {{claudeLine(nine, "m", 1, 1), claudeLine(nine, "n", 2, 2)},
+          {claudeLine(nine, "m", 1, 1)}},
+         {{"m", at(nine), 1, 1, 0}, {"n", at(nine), 2, 2, 0}}},
+        {"cache is read plus creation; counts must be integral",
+         {{claudeLine(nine, "m", 1, 1, 1000, 200),
+           R"({"timestamp":"2025-10-01T09:00:00Z","message":{"id":"n","usage":{"input_tokens":12.0,"output_tokens":1.5,"cache_read_input_tokens":"7","cache_creation_input_tokens":null}}})"}},
+         {{"m", at(nine), 1, 1, 1200}, {"n", at(nine), 12, 0, 0}}},
+        {"extreme counts saturate instead of wrapping and making the first line light",
+         {{claudeLine(nine, "m", 1, 1, max, max),
+           claudeLine("2025-10-01T09:00:01Z", "m", 5, 5, 5, 5)}},
+         {{"m", at(nine), 1, 1, max}}},
+        {"messages without a text id are not counted",
+         {{R"({"timestamp":"2025-10-01T09:00:00Z","message":{"usage":{"input_tokens":1}}})",
+           R"({"timestamp":"2025-10-01T09:00:00Z","message":{"id":7,"usage":{"input_tokens":1}}})"}},
+         {}},
+        {"a line without a usable time is dropped; a later one supplies the entry",
+         {{claudeLine("not a time", "m", 100, 100),
+           claudeLine("2025-10-01T09:00:05+02:00", "m", 1, 1)}},
+         {{"m", at("2025-10-01T07:00:05Z"), 1, 1, 0}}},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        write(dir, c.files);
+        LocalUsageReader reader;
+        auto usage = reader.claude(dir.path());
+        std::sort(usage.entries.begin(), usage.entries.end(),
+                  [](const TokenEntry& a, const TokenEntry& b) { return a.id < b.id; });
+        EXPECT_EQ(usage.entries, c.expected) << c.name;
+        EXPECT_EQ(usage.status, c.expected.empty() ? "로컬 기록 없음" : "Claude Code 로컬 기록")
+            << c.name;
+    }
+}
+
+// Unchanged logs give back the record built last time; every kind of change
+// must still show up.
+TEST(Reader, ReusesARecordOnlyWhileItsFilesAreUnchanged) {
+    TempDir dir;
+    LocalUsageReader reader;
+    dir.write("claude/p/a.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m1", 1, 2)}));
+    dir.write("claude/p/b.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m2", 3, 4)}));
+    dir.write("codex/x.jsonl", jsonl({codexLine("2025-10-01T09:00:00Z", 10, 1)}));
+    auto total = [&] { return reader.claude(dir / "claude").totals(Time::min()).sum(); };
+    EXPECT_EQ(total(), 10);
+    EXPECT_EQ(total(), 10);
+
+    dir.write("claude/p/a.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m1", 100, 2)}));
+    EXPECT_EQ(total(), 109) << "a changed file";
+    fs::remove(dir / "claude/p/b.jsonl");
+    EXPECT_EQ(total(), 102) << "a deleted file";
+    // A scan of the other root in between changes nothing here.
+    EXPECT_EQ(reader.codex(dir / "codex").entries.size(), 1u);
+    EXPECT_EQ(total(), 102);
+    dir.write("claude/q/c.jsonl", jsonl({claudeLine("2025-10-01T09:00:00Z", "m3", 5, 5)}));
+    EXPECT_EQ(total(), 112) << "a new file";
+    fs::rename(dir / "claude/q", dir / "claude/.q");
+    EXPECT_EQ(total(), 102) << "a file that became hidden";
+}
+
+} // namespace
+} // namespace brimlow
