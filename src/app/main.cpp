@@ -28,8 +28,8 @@ void printLine(const std::string& line) {
 // be had (the caller then ends with status 1).
 void* moduleEntry(const char* fileName, const char* entry) {
     auto executable = currentExecutablePath();
-    auto directories =
-        moduleDirectories(executable.ok() ? executable.value() : std::string(), BRIMLOW_MODULE_DIR);
+    auto directories = moduleDirectories(executable.ok() ? executable.value() : std::string(),
+                                         BRIMLOW_LIB_DIR_NAME, BRIMLOW_MODULE_DIR);
     auto loaded = loadModuleEntry(directories, fileName, entry);
     if (!loaded.ok()) {
         printLine(loaded.error().message);
@@ -72,10 +72,13 @@ int runDisconnectClaude() {
     return reportBridgeChange(disconnectClaude(env), "Claude 기존 status line 복원 완료");
 }
 
-int trayNotAvailable() {
-    printLine("The tray application is not available in this build; "
-              "run \"brimlow --snapshot\" to see the figures.");
-    return 1;
+int runApplication(int argc, char** argv) {
+    if (!hasGraphicalSession(ProcessEnvironment())) {
+        printLine("There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                  "run \"brimlow --snapshot\" to see the figures.");
+        return 1;
+    }
+    return runQtModule(argc, argv, QtModuleMode::Application);
 }
 
 } // namespace
@@ -96,7 +99,7 @@ int main(int argc, char** argv) {
     case Mode::TestNotify:
         return runQtModule(argc, argv, QtModuleMode::TestNotify);
     case Mode::Application:
-        return trayNotAvailable();
+        return runApplication(argc, argv);
     }
     return 0;
 }

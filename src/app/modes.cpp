@@ -26,4 +26,13 @@ Mode selectMode(std::span<const std::string_view> args) {
     return Mode::Application;
 }
 
+bool hasGraphicalSession(const Environment& env) {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        auto value = env.get(name);
+        if (value && !value->empty())
+            return true;
+    }
+    return false;
+}
+
 } // namespace brimlow

@@ -2,6 +2,8 @@
 // in a fixed order; without any of them the tray application starts.
 #pragma once
 
+#include "base/environment.h"
+
 #include <span>
 #include <string_view>
 
@@ -19,5 +21,9 @@ enum class Mode {
 // `args` is the whole argument vector, program path included. A flag counts
 // only as a whole argument ("--snapshot=1" selects nothing).
 Mode selectMode(std::span<const std::string_view> args);
+
+// The tray application needs a display: DISPLAY or WAYLAND_DISPLAY set and
+// not empty. Without one, Qt would abort with a message of its own.
+bool hasGraphicalSession(const Environment& env);
 
 } // namespace brimlow

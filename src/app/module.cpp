@@ -1,17 +1,29 @@
 #include "app/module.h"
 
+#include <algorithm>
 #include <dlfcn.h>
 #include <unistd.h>
 
 namespace brimlow {
 
 std::vector<std::string> moduleDirectories(const std::string& executablePath,
+                                           const std::string& libDirName,
                                            const std::string& installedDirectory) {
     std::vector<std::string> directories;
-    if (auto slash = executablePath.rfind('/'); slash != std::string::npos)
-        directories.push_back(executablePath.substr(0, slash == 0 ? 1 : slash));
+    auto add = [&](std::string directory) {
+        if (std::find(directories.begin(), directories.end(), directory) == directories.end())
+            directories.push_back(std::move(directory));
+    };
+    if (auto slash = executablePath.rfind('/'); slash != std::string::npos) {
+        std::string own = executablePath.substr(0, slash == 0 ? 1 : slash);
+        add(own);
+        std::string prefix = own + "/..";
+        add(prefix + "/lib/brimlow");
+        if (!libDirName.empty() && libDirName.front() != '/')
+            add(prefix + "/" + libDirName + "/brimlow");
+    }
     if (!installedDirectory.empty())
-        directories.push_back(installedDirectory);
+        add(installedDirectory);
     return directories;
 }
 

@@ -10,9 +10,12 @@
 namespace brimlow {
 
 // The directories searched for a module, in order: the executable's own
-// directory (a build tree, or an installation that keeps them together),
-// then the installed module directory.
+// directory (a build tree, or an installation that keeps them together);
+// "lib/brimlow" and `libDirName`/brimlow of the installation the executable
+// sits in (its directory's parent), so that an installation moved elsewhere
+// still works; then the module directory it was configured for.
 std::vector<std::string> moduleDirectories(const std::string& executablePath,
+                                           const std::string& libDirName,
                                            const std::string& installedDirectory);
 
 // Opens `fileName` from the first directory that has it and returns the

@@ -1,5 +1,5 @@
 // The Qt module: everything that needs Qt (the desktop's notification
-// service, later the tray application) lives in brimlow-qt.so, which the
+// service, the tray application) lives in brimlow-qt.so, which the
 // executable opens only for the modes that need it. This header is shared by
 // both sides and must stay free of Qt.
 #pragma once
@@ -13,6 +13,7 @@ inline constexpr const char* kQtModuleEntry = "brimlow_qt_main";
 // plain ints, so they are fixed.
 enum class QtModuleMode : int {
     TestNotify = 1,
+    Application = 2,
 };
 
 // The entry point's type: the process's own argc/argv (Qt reads its options

@@ -1,4 +1,5 @@
 #include "app/modes.h"
+#include "app/module.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -28,6 +29,29 @@ TEST(SelectMode, OnlyWholeArgumentsCount) {
     // The program path itself is part of the vector.
     std::vector<std::string_view> args{"--snapshot"};
     EXPECT_EQ(selectMode(args), Mode::Snapshot);
+}
+
+TEST(GraphicalSession, NeedsADisplayThatIsSetAndNotEmpty) {
+    EXPECT_FALSE(hasGraphicalSession(FakeEnvironment()));
+    EXPECT_FALSE(hasGraphicalSession(FakeEnvironment({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}})));
+    EXPECT_TRUE(hasGraphicalSession(FakeEnvironment({{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", ""}})));
+    EXPECT_TRUE(
+        hasGraphicalSession(FakeEnvironment({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}})));
+}
+
+TEST(ModuleDirectories, AMovedInstallationFindsItsOwnModulesBeforeTheConfiguredOnes) {
+    using Dirs = std::vector<std::string>;
+    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "lib64", "/usr/local/lib64/brimlow"),
+              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/opt/b/bin/../lib64/brimlow",
+                    "/usr/local/lib64/brimlow"}));
+    // Each directory once; an absolute library directory is not relative
+    // to the installation.
+    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "lib", "/opt/b/bin/../lib/brimlow"),
+              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow"}));
+    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "/usr/lib", "/usr/lib/brimlow"),
+              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/usr/lib/brimlow"}));
+    // Without its own path, only the configured directory is left.
+    EXPECT_EQ(moduleDirectories("", "lib", "/usr/lib/brimlow"), (Dirs{"/usr/lib/brimlow"}));
 }
 
 } // namespace

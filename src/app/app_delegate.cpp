@@ -1,0 +1,83 @@
+#include "app/app_delegate.h"
+
+#include "model/refresh_logic.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+
+namespace brimlow {
+
+namespace {
+
+std::optional<double> currentPercent(const ProviderUsage& usage, Time now) {
+    auto window = currentWindow(usage.quotas, now);
+    return window ? std::optional(window->percent) : std::nullopt;
+}
+
+TrayFigures trayFigures(const MeterModel& model, Time now) {
+    return {currentPercent(model.codex(), now), currentPercent(model.claude(), now), model.title()};
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories)
+    : m_clock(services.clock), m_model(std::make_unique<MeterModel>(std::move(services))) {
+    // The tray, the panel and the model live as long as the delegate, but
+    // their callbacks are plain functions: they check that it still exists.
+    QPointer<AppDelegate> self(this);
+    auto ifAlive = [self](void (AppDelegate::*step)()) {
+        return [self, step] {
+            if (self)
+                (self->*step)();
+        };
+    };
+    m_tray = factories.tray(TrayActions{
+        .toggle = ifAlive(&AppDelegate::toggle),
+        .openPanel = ifAlive(&AppDelegate::reopen),
+        .refresh =
+            [self] {
+                if (self)
+                    self->m_model->refresh();
+            },
+        .quit = [] { QCoreApplication::quit(); },
+    });
+    m_panel = factories.panel(*m_model);
+
+    showFigures();
+    m_model->onUpdate = ifAlive(&AppDelegate::showFigures);
+    m_model->notifier().onOpen = ifAlive(&AppDelegate::reopen);
+    m_model->start();
+    if (!m_tray->inTray())
+        openPanel();
+}
+
+AppDelegate::~AppDelegate() {
+    // The members go before QObject clears the weak pointers to this
+    // delegate: nothing they do on the way out may reach it.
+    m_model->onUpdate = nullptr;
+    m_model->notifier().onOpen = nullptr;
+}
+
+void AppDelegate::toggle() {
+    if (m_panel->isOpen())
+        m_panel->close();
+    else
+        openPanel();
+}
+
+void AppDelegate::reopen() {
+    openPanel();
+}
+
+void AppDelegate::openPanel() {
+    if (m_tray->inTray())
+        m_panel->open(PanelStyle::Popup, m_tray->iconGeometry());
+    else
+        m_panel->open(PanelStyle::Window, QRect());
+}
+
+void AppDelegate::showFigures() {
+    m_tray->show(trayFigures(*m_model, m_clock->now()));
+}
+
+} // namespace brimlow

@@ -1,0 +1,52 @@
+#include "app/application_mode.h"
+
+#include "app/app_delegate.h"
+#include "app/meter_icon.h"
+#include "app/meter_services.h"
+#include "app/panel_popup.h"
+#include "app/single_instance.h"
+#include "app/system_tray.h"
+#include "ui/panel.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QQuickStyle>
+
+namespace brimlow {
+
+int runApplicationMode(int argc, char** argv) {
+    // The panel is drawn the same on every desktop, whatever style the
+    // desktop would pick; this must precede the first QML engine.
+    QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // Widgets for the tray icon's menu and its fallback on X11 trays.
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brimlow"));
+    QApplication::setOrganizationName(QStringLiteral("Brimlow"));
+    QApplication::setDesktopFileName(QStringLiteral("brimlow"));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("brimlow"), meterIcon(std::nullopt, std::nullopt)));
+    // Closing the panel leaves the application in the tray.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(instanceSocketName(ProcessEnvironment()));
+    if (instance.claim() == InstanceRole::Handover)
+        return 0;
+
+    AppDelegate delegate(
+        desktopMeterServices(),
+        ShellFactories{
+            .tray = [](TrayActions actions) { return std::make_unique<SystemTray>(actions); },
+            .panel =
+                [](MeterModel& model) {
+                    return std::make_unique<PanelPopup>(&model, meterPanelUrl());
+                },
+        });
+    QPointer<AppDelegate> weak(&delegate);
+    instance.onReopen = [weak] {
+        if (weak)
+            weak->reopen();
+    };
+    return app.exec();
+}
+
+} // namespace brimlow

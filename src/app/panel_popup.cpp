@@ -1,0 +1,49 @@
+#include "app/panel_popup.h"
+
+#include "app/panel_view.h"
+
+#include <QCoreApplication>
+#include <QQmlEngine>
+#include <QQuickItem>
+
+namespace brimlow {
+
+PanelPopup::PanelPopup(QObject* model, const QUrl& source) : m_view(std::make_unique<PanelView>()) {
+    QQmlEngine* engine = m_view->engine();
+    // The panel's quit button calls Qt.quit(), which only signals the
+    // engine.
+    QObject::connect(engine, &QQmlEngine::quit, QCoreApplication::instance(),
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(engine, &QQmlEngine::exit, QCoreApplication::instance(),
+                     &QCoreApplication::exit, Qt::QueuedConnection);
+    m_view->setInitialProperties({{QStringLiteral("model"), QVariant::fromValue(model)}});
+    m_view->setSource(source);
+    if (QQuickItem* root = m_view->rootObject();
+        root && root->metaObject()->indexOfSignal("closeRequested()") >= 0)
+        QObject::connect(root, SIGNAL(closeRequested()), m_view.get(), SLOT(hide()));
+}
+
+PanelPopup::~PanelPopup() = default;
+
+bool PanelPopup::isOpen() const {
+    return m_view->isVisible();
+}
+
+void PanelPopup::open(PanelStyle style, QRect iconGeometry) {
+    m_view->setStyle(style);
+    if (style == PanelStyle::Popup)
+        m_view->placeAt(iconGeometry);
+    m_view->show();
+    m_view->raise();
+    m_view->requestActivate();
+}
+
+void PanelPopup::close() {
+    m_view->hide();
+}
+
+QQuickView& PanelPopup::view() {
+    return *m_view;
+}
+
+} // namespace brimlow

@@ -1,0 +1,121 @@
+#include "app/panel_view.h"
+
+#include "app/popup_placement.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPalette>
+#include <QScreen>
+
+namespace brimlow {
+
+namespace {
+
+// The click that opened the popup may still hold the pointer (in the tray
+// host's process, for trays that relay clicks), so a grab can fail at
+// first; it is retried for a moment.
+constexpr int kGrabRetryMs = 50;
+constexpr int kGrabTries = 20;
+
+Qt::WindowFlags flagsFor(PanelStyle style, bool canGrab) {
+    if (style == PanelStyle::Window)
+        return Qt::Window;
+    // Bypassing the window manager lets requestActivate() give the popup
+    // the keyboard focus itself; managers ignore activation requests for
+    // unmanaged (override-redirect) windows.
+    return canGrab ? Qt::Popup | Qt::X11BypassWindowManagerHint
+                   : Qt::Tool | Qt::FramelessWindowHint;
+}
+
+} // namespace
+
+PanelView::PanelView() : m_canGrab(QGuiApplication::platformName() == QLatin1String("xcb")) {
+    setTitle(QStringLiteral("Brimlow"));
+    setResizeMode(QQuickView::SizeViewToRootObject);
+    setColor(QGuiApplication::palette().color(QPalette::Window));
+    setFlags(flagsFor(m_style, m_canGrab));
+
+    m_grabRetry.setInterval(kGrabRetryMs);
+    connect(&m_grabRetry, &QTimer::timeout, this, &PanelView::grabInput);
+    connect(this, &QWindow::heightChanged, this, [this] {
+        if (isPopup() && isVisible())
+            place();
+    });
+    connect(this, &QWindow::activeChanged, this, [this] {
+        if (isPopup() && !m_canGrab && !isActive())
+            hide();
+    });
+    connect(this, &QWindow::visibleChanged, this, [this] {
+        if (!isVisible())
+            m_grabRetry.stop();
+    });
+}
+
+void PanelView::setStyle(PanelStyle style) {
+    if (style == m_style)
+        return;
+    m_style = style;
+    // Whether the window manager manages the window is fixed when the
+    // native window is made, so it is made afresh (hidden; the caller
+    // shows it).
+    if (handle())
+        destroy();
+    setFlags(flagsFor(style, m_canGrab));
+}
+
+void PanelView::placeAt(QRect iconGeometry) {
+    m_iconGeometry = iconGeometry;
+    place();
+}
+
+void PanelView::place() {
+    QPoint cursor = QCursor::pos();
+    QPoint anchor = m_iconGeometry.isEmpty() ? cursor : m_iconGeometry.center();
+    QScreen* screen = QGuiApplication::screenAt(anchor);
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    setPosition(placePopup(size(), m_iconGeometry, cursor, screen->availableGeometry()).topLeft());
+}
+
+void PanelView::exposeEvent(QExposeEvent* event) {
+    QQuickView::exposeEvent(event);
+    if (isPopup() && m_canGrab && isExposed() && !m_grabRetry.isActive()) {
+        m_grabTries = 0;
+        grabInput();
+    }
+}
+
+void PanelView::grabInput() {
+    bool grabbed = setMouseGrabEnabled(true) && setKeyboardGrabEnabled(true);
+    if (grabbed || ++m_grabTries >= kGrabTries || !isVisible())
+        m_grabRetry.stop();
+    else if (!m_grabRetry.isActive())
+        m_grabRetry.start();
+}
+
+void PanelView::mousePressEvent(QMouseEvent* event) {
+    // While grabbed, presses anywhere on the screen arrive here.
+    if (isPopup() && !QRect(QPoint(), size()).contains(event->position().toPoint())) {
+        event->accept();
+        hide();
+        return;
+    }
+    QQuickView::mousePressEvent(event);
+}
+
+void PanelView::keyPressEvent(QKeyEvent* event) {
+    // The panel closes itself on Escape; when no item of it has the focus,
+    // the key would go nowhere.
+    if (event->key() == Qt::Key_Escape && !activeFocusItem()) {
+        event->accept();
+        hide();
+        return;
+    }
+    QQuickView::keyPressEvent(event);
+}
+
+} // namespace brimlow

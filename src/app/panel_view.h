@@ -1,0 +1,43 @@
+// The view behind PanelPopup. As a popup it takes the pointer and keyboard
+// while shown, so that a click anywhere else reaches it and closes it: a
+// window of its own can't learn of clicks elsewhere, and waiting for it to
+// lose the focus would reopen it at once when the click was on the tray
+// icon.
+#pragma once
+
+#include "app/shell_parts.h"
+
+#include <QQuickView>
+#include <QTimer>
+
+namespace brimlow {
+
+class PanelView final : public QQuickView {
+public:
+    PanelView();
+
+    void setStyle(PanelStyle style);
+    // Puts the popup at the tray icon and keeps it there as its height
+    // changes.
+    void placeAt(QRect iconGeometry);
+
+protected:
+    void exposeEvent(QExposeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void place();
+    void grabInput();
+    bool isPopup() const { return m_style == PanelStyle::Popup; }
+
+    PanelStyle m_style = PanelStyle::Popup;
+    // Only X11 lets a window take the pointer; elsewhere the popup closes
+    // when it loses the focus.
+    bool m_canGrab;
+    QRect m_iconGeometry;
+    QTimer m_grabRetry;
+    int m_grabTries = 0;
+};
+
+} // namespace brimlow

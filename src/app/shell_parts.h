@@ -1,0 +1,56 @@
+// The two things on screen that the application delegate drives, each
+// behind a small interface so the delegate's rules can be tested with fakes.
+// The delegate decides what they show; they decide how.
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace brimlow {
+
+// What the tray item shows: each provider's current window, if it has one,
+// and the model's one-line title.
+struct TrayFigures {
+    std::optional<double> codexPercent;
+    std::optional<double> claudePercent;
+    QString title;
+
+    bool operator==(const TrayFigures&) const = default;
+};
+
+// What the tray item's clicks and menu entries ask for.
+struct TrayActions {
+    std::function<void()> toggle;    // a click on the icon
+    std::function<void()> openPanel; // opens it, leaves an open one open
+    std::function<void()> refresh;
+    std::function<void()> quit;
+};
+
+class TrayItem {
+public:
+    virtual ~TrayItem() = default;
+    virtual void show(const TrayFigures& figures) = 0;
+    // False while the desktop has no tray to put the icon in.
+    virtual bool inTray() const = 0;
+    // The icon's place on the screen; empty when the tray doesn't tell.
+    virtual QRect iconGeometry() const = 0;
+};
+
+enum class PanelStyle {
+    Popup,  // frameless, at the tray icon, closes on a click elsewhere
+    Window, // an ordinary window, for desktops without a tray
+};
+
+class PanelWindow {
+public:
+    virtual ~PanelWindow() = default;
+    virtual bool isOpen() const = 0;
+    // Shows the panel with the keyboard focus; an open one is raised and
+    // focused again.
+    virtual void open(PanelStyle style, QRect iconGeometry) = 0;
+    virtual void close() = 0;
+};
+
+} // namespace brimlow

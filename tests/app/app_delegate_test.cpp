@@ -1,0 +1,164 @@
+#include "app/app_delegate.h"
+#include "test_support/fake_notification_center.h"
+#include "test_support/temp_dir.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+using nlohmann::json;
+
+class FixedClock final : public Clock {
+public:
+    Time now() const override { return *parseRfc3339("2025-10-01T12:00:00Z"); }
+};
+
+class NoLogin final : public LoginItemService {
+public:
+    Result<void> registerItem() override { return {}; }
+    Result<void> unregisterItem() override { return {}; }
+    LoginItemStatus status() const override { return LoginItemStatus::NotRegistered; }
+};
+
+class NoSettings final : public SettingsStore {
+public:
+    std::optional<bool> readBool(const std::string&) const override { return std::nullopt; }
+    void writeBool(const std::string&, bool) override {}
+};
+
+class FakeTray final : public TrayItem {
+public:
+    void show(const TrayFigures& figures) override { shown.push_back(figures); }
+    bool inTray() const override { return present; }
+    QRect iconGeometry() const override { return geometry; }
+
+    std::vector<TrayFigures> shown;
+    bool present = true;
+    QRect geometry{1200, 2, 22, 22};
+};
+
+class FakePanel final : public PanelWindow {
+public:
+    bool isOpen() const override { return open_; }
+    void open(PanelStyle style, QRect iconGeometry) override {
+        open_ = true;
+        opens.push_back({style, iconGeometry});
+    }
+    void close() override { open_ = false; }
+
+    bool open_ = false;
+    std::vector<std::pair<PanelStyle, QRect>> opens;
+};
+
+class Delegate : public ::testing::Test {
+protected:
+    Delegate() {
+        m_env->set("HOME", m_dir / "home");
+        m_env->set("CODEX_HOME", m_dir / "codex");
+        m_env->set("CLAUDE_CONFIG_DIR", m_dir / "claude");
+        m_env->set("XDG_DATA_HOME", m_dir / "data");
+    }
+
+    // The tray is present or not from the start, as on the desktop.
+    std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
+        MeterServices services{
+            m_env,
+            std::make_shared<FixedClock>(),
+            [](const Environment&) -> Result<json> {
+                // A window whose reset has passed, then a current one.
+                return json::parse(R"({"primary":{"usedPercent":99,"windowDurationMins":300,
+                    "resetsAt":1759300000},"secondary":{"usedPercent":42,
+                    "windowDurationMins":10080,"resetsAt":1759334400}})");
+            },
+            m_center,
+            [](Time) { return std::string("21:00"); },
+            std::make_shared<NoLogin>(),
+            std::make_shared<NoSettings>(),
+            nullptr,
+            [] { return false; },
+            []() -> Result<void> { return {}; },
+        };
+        ShellFactories factories{
+            .tray =
+                [this, trayPresent](TrayActions actions) {
+                    auto tray = std::make_unique<FakeTray>();
+                    tray->present = trayPresent;
+                    m_tray = tray.get();
+                    m_actions = std::move(actions);
+                    return tray;
+                },
+            .panel =
+                [this](MeterModel&) {
+                    auto panel = std::make_unique<FakePanel>();
+                    m_panel = panel.get();
+                    return panel;
+                },
+        };
+        return std::make_unique<AppDelegate>(std::move(services), factories);
+    }
+
+    TempDir m_dir;
+    std::shared_ptr<FakeEnvironment> m_env = std::make_shared<FakeEnvironment>();
+    std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
+    FakeTray* m_tray = nullptr;
+    FakePanel* m_panel = nullptr;
+    TrayActions m_actions;
+};
+
+TEST_F(Delegate, TheTrayShowsTheCurrentWindowsAndTheTitleOfEachPublication) {
+    auto delegate = makeDelegate();
+    ASSERT_FALSE(m_tray->shown.empty()) << "shown before the first refresh ends";
+    EXPECT_EQ(m_tray->shown.front(), (TrayFigures{std::nullopt, std::nullopt, "C —  A 0"}));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().updated().isValid(); }));
+    // The 5-hour window's reset has passed: the weekly one is current.
+    EXPECT_EQ(m_tray->shown.back(), (TrayFigures{42.0, std::nullopt, "C 42%  A 0"}));
+    EXPECT_EQ(m_tray->shown.back().title, delegate->model().title());
+    EXPECT_FALSE(m_panel->isOpen()) << "with a tray, nothing opens by itself";
+}
+
+TEST_F(Delegate, AClickTogglesThePanelAtTheIconWhileReopeningLeavesItOpen) {
+    auto delegate = makeDelegate();
+    m_actions.toggle();
+    ASSERT_TRUE(m_panel->isOpen());
+    EXPECT_EQ(m_panel->opens.back(), std::pair(PanelStyle::Popup, m_tray->geometry));
+    m_actions.toggle();
+    EXPECT_FALSE(m_panel->isOpen());
+
+    // Another start, an opened notification, the menu's entry.
+    for (const auto& reopen : std::vector<std::function<void()>>{
+             [&] { delegate->reopen(); }, m_center->open, m_actions.openPanel}) {
+        reopen();
+        EXPECT_TRUE(m_panel->isOpen());
+        reopen();
+        EXPECT_TRUE(m_panel->isOpen());
+        m_panel->close();
+    }
+}
+
+TEST_F(Delegate, WithoutATrayThePanelOpensAsAWindowUntilATrayAppears) {
+    auto delegate = makeDelegate(false);
+    ASSERT_TRUE(m_panel->isOpen()) << "otherwise nothing of the application would show";
+    EXPECT_EQ(m_panel->opens.back().first, PanelStyle::Window);
+
+    m_actions.toggle();
+    EXPECT_FALSE(m_panel->isOpen());
+    m_tray->present = true;
+    delegate->reopen();
+    EXPECT_EQ(m_panel->opens.back().first, PanelStyle::Popup);
+}
+
+TEST_F(Delegate, CallbacksThatOutliveTheDelegateDoNothing) {
+    auto delegate = makeDelegate();
+    TrayActions actions = m_actions;
+    delegate.reset();
+    actions.toggle();
+    actions.openPanel();
+    actions.refresh();
+    EXPECT_FALSE(m_center->open) << "the notifier let go of its open handler";
+}
+
+} // namespace
+} // namespace brimlow

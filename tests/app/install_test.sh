@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs the build into a scratch prefix, moves the prefix elsewhere, and
+# runs the moved executable: it must find its modules in its own
+# installation, not only where it was configured to be installed.
+#
+# Usage: install_test.sh BUILD_DIR LIBDIR
+set -euo pipefail
+build=$1
+libdir=$2
+
+work=$(mktemp -d /tmp/brimlow-install.XXXXXX)
+chmod 0700 "$work"
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*"
+  exit 1
+}
+
+cmake --install "$build" --prefix "$work/first" >/dev/null
+mv "$work/first" "$work/moved"
+prefix=$work/moved
+for file in bin/brimlow "$libdir/brimlow/brimlow-qt.so" "$libdir/brimlow/brimlow-snapshot.so" \
+  share/applications/brimlow.desktop share/icons/hicolor/scalable/apps/brimlow.svg; do
+  [ -e "$prefix/$file" ] || fail "not installed: $file"
+done
+
+# A private home and runtime directory; no session bus, so the test
+# notification is refused, by the module.
+mkdir -p "$work/home" "$work/empty-bin" "$work/runtime"
+run() {
+  env -i HOME="$work/home" PATH="$work/empty-bin" XDG_RUNTIME_DIR="$work/runtime" \
+    "$prefix/bin/brimlow" "$@"
+}
+
+status=0
+out=$(run --snapshot 2>&1) || status=$?
+[ "$status" -eq 0 ] || fail "--snapshot exited with $status: $out"
+grep -q '^Codex: 0 usage records' <<<"$out" || fail "--snapshot printed: $out"
+echo "ok: the moved installation's --snapshot"
+
+status=0
+out=$(run --test-notify 2>&1) || status=$?
+[ "$out" = "알림이 꺼져 있음 — 시스템 설정 → 알림 → Brimlow" ] || fail "--test-notify printed: $out"
+[ "$status" -eq 1 ] || fail "--test-notify exited with $status"
+echo "ok: the moved installation's --test-notify"

@@ -1,0 +1,97 @@
+#include "app/meter_icon.h"
+
+#include <QColor>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace brimlow {
+namespace {
+
+// One bar read along the column through its middle: the pixels in the
+// provider's colour, the transparent ones, and whether a dark outline and a
+// light halo surround them.
+struct BarColumn {
+    int filled = 0;
+    int empty = 0;
+    bool filledFromBottom = true;
+    bool dark = false;
+    bool light = false;
+};
+
+BarColumn readBar(const QImage& image, int x, QRgb color) {
+    BarColumn bar;
+    bool seenFill = false;
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb pixel = image.pixel(x, y);
+        QColor c = QColor::fromRgba(pixel);
+        if (pixel == color) {
+            ++bar.filled;
+            seenFill = true;
+        } else if (qAlpha(pixel) == 0) {
+            ++bar.empty;
+            if (seenFill)
+                bar.filledFromBottom = false;
+        } else if (c.lightness() < 60) {
+            bar.dark = true;
+        } else if (c.lightness() > 200) {
+            bar.light = true;
+        }
+    }
+    return bar;
+}
+
+class MeterIconAt : public ::testing::TestWithParam<std::tuple<int, double>> {};
+
+TEST_P(MeterIconAt, EachBarIsFilledInProportionToItsPercent) {
+    auto [size, percent] = GetParam();
+    // Claude shows the complement, so the two bars are read independently.
+    QImage image = drawMeterIcon(percent, 100 - percent, size);
+    ASSERT_EQ(image.size(), QSize(size, size));
+
+    for (auto [x, color, expected] : {std::tuple{size / 4, kCodexBarColor, percent},
+                                      std::tuple{3 * size / 4, kClaudeBarColor, 100 - percent}}) {
+        BarColumn bar = readBar(image, x, color);
+        int rows = bar.filled + bar.empty;
+        ASSERT_GE(rows, size / 2) << "the bar's inside spans most of the height";
+        EXPECT_NEAR(bar.filled, expected / 100.0 * rows, 1.0) << "size " << size;
+        EXPECT_TRUE(bar.filledFromBottom);
+        EXPECT_TRUE(bar.dark && bar.light) << "outlined for light panels, haloed for dark ones";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SizesAndPercents, MeterIconAt,
+                         ::testing::Combine(::testing::Values(16, 22, 32, 48),
+                                            ::testing::Values(0.0, 50.0, 100.0)));
+
+TEST(MeterIcon, AMissingWindowLeavesAnEmptyOutline) {
+    for (int size : {16, 22, 32, 48}) {
+        QImage image = drawMeterIcon(std::nullopt, 50, size);
+        BarColumn codex = readBar(image, size / 4, kCodexBarColor);
+        EXPECT_EQ(codex.filled, 0) << size;
+        EXPECT_GE(codex.empty, size / 2) << size;
+        EXPECT_TRUE(codex.dark && codex.light) << size;
+        EXPECT_GT(readBar(image, 3 * size / 4, kClaudeBarColor).filled, 0) << size;
+    }
+}
+
+TEST(MeterIcon, OutOfRangePercentsAreClampedAndAnyUseShows) {
+    QImage image = drawMeterIcon(150, 0.5, 16);
+    BarColumn codex = readBar(image, 4, kCodexBarColor);
+    EXPECT_EQ(codex.empty, 0);
+    EXPECT_EQ(readBar(image, 12, kClaudeBarColor).filled, 1)
+        << "half a percent is not drawn as untouched";
+    EXPECT_EQ(readBar(drawMeterIcon(-5, std::nullopt, 16), 4, kCodexBarColor).filled, 0);
+}
+
+TEST(MeterIcon, EveryTraySizeIsDrawnNotScaled) {
+    QIcon icon = meterIcon(30, 70);
+    for (int size : {16, 22, 24, 32, 48}) {
+        ASSERT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
+        QImage fromIcon = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(fromIcon, drawMeterIcon(30, 70, size).convertToFormat(QImage::Format_ARGB32))
+            << size;
+    }
+}
+
+} // namespace
+} // namespace brimlow

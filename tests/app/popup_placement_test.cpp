@@ -1,0 +1,60 @@
+#include "app/popup_placement.h"
+
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+const QSize kPanel(370, 600);
+// A 1920 × 1080 screen with a 28-pixel panel at the top, or at the bottom.
+const QRect kUnderTopPanel(0, 28, 1920, 1052);
+const QRect kAboveBottomPanel(0, 0, 1920, 1052);
+
+TEST(PlacePopup, HangsCentredBelowAnIconInATopPanel) {
+    QRect icon(1000, 3, 22, 22);
+    QRect placed = placePopup(kPanel, icon, QPoint(5, 5), kUnderTopPanel);
+    EXPECT_EQ(placed.size(), kPanel);
+    EXPECT_GT(placed.top(), icon.bottom());
+    EXPECT_LE(placed.top(), icon.bottom() + 8) << "close to the icon";
+    EXPECT_NEAR(placed.center().x(), icon.center().x(), 1);
+}
+
+TEST(PlacePopup, StaysInsideTheWorkAreaAtEitherEdge) {
+    QRect right = placePopup(kPanel, QRect(1890, 3, 22, 22), {}, kUnderTopPanel);
+    EXPECT_EQ(right.right(), kUnderTopPanel.right());
+    EXPECT_GT(right.top(), 25);
+
+    QRect left = placePopup(kPanel, QRect(4, 3, 22, 22), {}, kUnderTopPanel);
+    EXPECT_EQ(left.left(), kUnderTopPanel.left());
+
+    // A second screen to the right of the first.
+    QRect second(1920, 28, 1280, 996);
+    QRect onSecond = placePopup(kPanel, QRect(3180, 3, 22, 22), {}, second);
+    EXPECT_EQ(onSecond.right(), second.right());
+    EXPECT_TRUE(second.contains(onSecond));
+}
+
+TEST(PlacePopup, OpensAboveAnIconInABottomPanel) {
+    QRect icon(1800, 1055, 22, 22);
+    QRect placed = placePopup(kPanel, icon, {}, kAboveBottomPanel);
+    EXPECT_LT(placed.bottom(), icon.top());
+    EXPECT_TRUE(kAboveBottomPanel.contains(placed));
+}
+
+TEST(PlacePopup, OpensAtTheCursorWhenTheTrayGivesNoGeometry) {
+    QRect below = placePopup(kPanel, QRect(), QPoint(900, 14), kUnderTopPanel);
+    EXPECT_NEAR(below.center().x(), 900, 1);
+    EXPECT_EQ(below.top(), kUnderTopPanel.top()) << "not over the panel the cursor is on";
+
+    QRect above = placePopup(kPanel, QRect(), QPoint(1910, 1070), kAboveBottomPanel);
+    EXPECT_LT(above.bottom(), 1070);
+    EXPECT_EQ(above.right(), kAboveBottomPanel.right());
+}
+
+TEST(PlacePopup, APanelTallerThanTheWorkAreaKeepsItsTopVisible) {
+    QRect placed = placePopup(QSize(370, 1200), QRect(1000, 3, 22, 22), {}, kUnderTopPanel);
+    EXPECT_EQ(placed.top(), kUnderTopPanel.top());
+}
+
+} // namespace
+} // namespace brimlow

@@ -1,0 +1,78 @@
+#include "app/single_instance.h"
+#include "test_support/temp_dir.h"
+
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace brimlow {
+namespace {
+
+// What a crashed instance leaves: a socket file that no one listens on.
+void leaveDeadSocket(const std::string& path) {
+    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(fd, 1), 0);
+    close(fd);
+}
+
+TEST(InstanceSocketName, IsInTheRuntimeDirectoryElseNamedForTheUser) {
+    TempDir runtime;
+    FakeEnvironment env({{"XDG_RUNTIME_DIR", runtime.path()}});
+    EXPECT_EQ(instanceSocketName(env).toStdString(), runtime / "brimlow.socket");
+
+    // Another user's instance must not be reached; a relative name goes to
+    // the temporary directory.
+    env.set("XDG_RUNTIME_DIR", "/nonexistent/run");
+    QString name = instanceSocketName(env);
+    EXPECT_FALSE(QDir::isAbsolutePath(name));
+    EXPECT_TRUE(name.contains(QString::number(getuid()))) << name.toStdString();
+}
+
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    TempDir m_runtime;
+    QString m_name = QString::fromStdString(m_runtime / "brimlow.socket");
+};
+
+TEST_F(SingleInstanceTest, ALaterStartHandsOverToTheRunningInstance) {
+    SingleInstance first(m_name);
+    int reopened = 0;
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), InstanceRole::First);
+
+    SingleInstance second(m_name);
+    second.onReopen = [] { ADD_FAILURE() << "the later start does not listen"; };
+    EXPECT_EQ(second.claim(), InstanceRole::Handover);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 1; }));
+
+    EXPECT_EQ(SingleInstance(m_name).claim(), InstanceRole::Handover);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 2; }));
+    EXPECT_FALSE(QFile::exists(m_name + ".lock")) << "the lock is held only while claiming";
+}
+
+TEST_F(SingleInstanceTest, ASocketLeftByADeadInstanceIsTakenOver) {
+    leaveDeadSocket(m_name.toStdString());
+    ASSERT_TRUE(QFile::exists(m_name));
+
+    SingleInstance first(m_name);
+    int reopened = 0;
+    first.onReopen = [&] { ++reopened; };
+    ASSERT_EQ(first.claim(), InstanceRole::First);
+    EXPECT_EQ(SingleInstance(m_name).claim(), InstanceRole::Handover);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened == 1; }));
+}
+
+TEST_F(SingleInstanceTest, WithoutAPlaceForTheSocketItRunsAlone) {
+    SingleInstance instance(QString::fromStdString(m_runtime / "missing/brimlow.socket"));
+    EXPECT_EQ(instance.claim(), InstanceRole::Alone);
+}
+
+} // namespace
+} // namespace brimlow
