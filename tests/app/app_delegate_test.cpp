@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 #include "test_support/fake_notification_center.h"
+#include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"
 
 #include <QTest>
@@ -9,24 +10,6 @@ namespace brimlow {
 namespace {
 
 using nlohmann::json;
-
-class FixedClock final : public Clock {
-public:
-    Time now() const override { return *parseRfc3339("2025-10-01T12:00:00Z"); }
-};
-
-class NoLogin final : public LoginItemService {
-public:
-    Result<void> registerItem() override { return {}; }
-    Result<void> unregisterItem() override { return {}; }
-    LoginItemStatus status() const override { return LoginItemStatus::NotRegistered; }
-};
-
-class NoSettings final : public SettingsStore {
-public:
-    std::optional<bool> readBool(const std::string&) const override { return std::nullopt; }
-    void writeBool(const std::string&, bool) override {}
-};
 
 class FakeTray final : public TrayItem {
 public:
@@ -65,7 +48,7 @@ protected:
     std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
         MeterServices services{
             m_env,
-            std::make_shared<FixedClock>(),
+            std::make_shared<FakeClock>(),
             [](const Environment&) -> Result<json> {
                 // A window whose reset has passed, then a current one.
                 return json::parse(R"({"primary":{"usedPercent":99,"windowDurationMins":300,
@@ -74,8 +57,8 @@ protected:
             },
             m_center,
             [](Time) { return std::string("21:00"); },
-            std::make_shared<NoLogin>(),
-            std::make_shared<NoSettings>(),
+            std::make_shared<FakeLogin>(),
+            std::make_shared<FakeSettings>(),
             nullptr,
             [] { return false; },
             []() -> Result<void> { return {}; },

@@ -2,6 +2,7 @@
 #include "model/meter_model.h"
 #include "platform/autostart.h"
 #include "test_support/fake_notification_center.h"
+#include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"
 #include "test_support/without_override.h"
 
@@ -25,46 +26,6 @@ bool runEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();
 }
-
-class FixedClock final : public Clock {
-public:
-    Time now() const override { return *parseRfc3339("2025-10-01T12:00:00Z"); }
-};
-
-class FakeLogin final : public LoginItemService {
-public:
-    Result<void> registerItem() override {
-        if (failWith)
-            return Error{*failWith, EACCES};
-        state = afterRegister;
-        return {};
-    }
-    Result<void> unregisterItem() override {
-        state = LoginItemStatus::NotRegistered;
-        return {};
-    }
-    LoginItemStatus status() const override { return state; }
-
-    LoginItemStatus state = LoginItemStatus::NotRegistered;
-    LoginItemStatus afterRegister = LoginItemStatus::Enabled;
-    std::optional<std::string> failWith;
-};
-
-class FakeSettings final : public SettingsStore {
-public:
-    std::optional<bool> readBool(const std::string& key) const override {
-        auto it = values.find(key);
-        return it == values.end() ? std::nullopt : it->second;
-    }
-    void writeBool(const std::string& key, bool value) override { values[key] = value; }
-    std::map<std::string, std::optional<bool>> values;
-};
-
-class FakeWake final : public WakeSource {
-public:
-    void setWakeHandler(std::function<void()> h) override { handler = std::move(h); }
-    std::function<void()> handler;
-};
 
 // The live query, held until the test releases it.
 class Gate {
@@ -115,7 +76,7 @@ protected:
     std::unique_ptr<MeterModel> makeModel() {
         MeterServices services{
             m_env,
-            std::make_shared<FixedClock>(),
+            std::make_shared<FakeClock>(),
             [gate = m_gate](const Environment&) { return gate->wait(); },
             m_center,
             [](Time) { return std::string("21:00"); },
@@ -268,7 +229,7 @@ TEST_F(Model, AReadOnlyAutostartDirectoryShowsTheFailureText) {
     auto entry = std::make_shared<AutostartEntry>(*m_env, "/usr/bin/brimlow");
     m_login = nullptr;
     MeterServices services{m_env,
-                           std::make_shared<FixedClock>(),
+                           std::make_shared<FakeClock>(),
                            [](const Environment&) { return Result<json>(json::object()); },
                            nullptr,
                            [](Time) { return std::string(); },

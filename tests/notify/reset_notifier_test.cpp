@@ -1,5 +1,6 @@
 #include "notify/reset_notifier.h"
 #include "test_support/fake_notification_center.h"
+#include "test_support/fake_services.h"
 
 #include <cmath>
 #include <deque>
@@ -9,12 +10,6 @@ namespace brimlow {
 namespace {
 
 using namespace std::chrono_literals;
-
-class FakeClock final : public Clock {
-public:
-    Time now() const override { return t; }
-    Time t = *parseRfc3339("2025-10-01T09:00:00Z");
-};
 
 std::string hhmm(Time t) {
     return formatUtcSeconds(t).substr(11, 5);
@@ -32,7 +27,7 @@ protected:
         return {percent, minutes, in ? std::optional(clock.t + *in) : std::nullopt};
     }
 
-    FakeClock clock;
+    FakeClock clock{"2025-10-01T09:00:00Z"};
     std::shared_ptr<FakeCenter> center;
     ResetNotifier notifier;
 };

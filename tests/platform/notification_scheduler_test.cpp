@@ -1,4 +1,5 @@
 #include "platform/notification_scheduler.h"
+#include "test_support/fake_services.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -7,13 +8,6 @@ namespace brimlow {
 namespace {
 
 using namespace std::chrono_literals;
-
-// The wall clock as the machine sees it: it jumps when set or after sleep.
-class FakeClock final : public Clock {
-public:
-    Time now() const override { return t; }
-    Time t = *parseRfc3339("2025-10-01T09:00:00Z");
-};
 
 // Remembers the deadline; the test decides when it rings.
 class FakeAlarm final : public WallClockAlarm {
@@ -46,7 +40,7 @@ protected:
             scheduler.wake();
     }
 
-    FakeClock clock;
+    FakeClock clock{"2025-10-01T09:00:00Z"};
     FakeAlarm alarm;
     std::vector<NotificationRequest> posted;
     NotificationScheduler scheduler{clock, alarm,
