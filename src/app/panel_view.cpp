@@ -53,6 +53,12 @@ PanelView::PanelView() : m_canGrab(QGuiApplication::platformName() == QLatin1Str
     });
 }
 
+// QWindow's destructor hides the window and so emits visibleChanged (and
+// more) after this class's members are gone; the handlers above use them.
+PanelView::~PanelView() {
+    disconnect(this, nullptr, this, nullptr);
+}
+
 void PanelView::setStyle(PanelStyle style) {
     if (style == m_style)
         return;

@@ -15,6 +15,7 @@ namespace brimlow {
 class PanelView final : public QQuickView {
 public:
     PanelView();
+    ~PanelView() override;
 
     void setStyle(PanelStyle style);
     // Puts the popup at the tray icon and keeps it there as its height
