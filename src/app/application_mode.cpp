@@ -4,6 +4,7 @@
 #include "app/meter_icon.h"
 #include "app/meter_services.h"
 #include "app/panel_popup.h"
+#include "app/qt_messages.h"
 #include "app/single_instance.h"
 #include "app/system_tray.h"
 #include "ui/panel.h"
@@ -15,6 +16,7 @@
 namespace brimlow {
 
 int runApplicationMode(int argc, char** argv) {
+    silenceQtMessages();
     // The panel is drawn the same on every desktop, whatever style the
     // desktop would pick; this must precede the first QML engine.
     QQuickStyle::setStyle(QStringLiteral("Basic"));

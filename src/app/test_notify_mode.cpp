@@ -1,5 +1,6 @@
 #include "app/test_notify_mode.h"
 
+#include "app/qt_messages.h"
 #include "base/environment.h"
 #include "notify/reset_notifier.h"
 #include "platform/desktop_notifications.h"
@@ -28,15 +29,10 @@ void printLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-// The mode's output is its lines on standard output and nothing else. Qt's
-// own messages (warnings, or D-Bus tracing a user switched on) would land on
-// standard error.
-void discardQtMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
-
 } // namespace
 
 int runTestNotifyMode(int argc, char** argv) {
-    qInstallMessageHandler(discardQtMessage);
+    silenceQtMessages();
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
     SystemClock clock;
