@@ -37,13 +37,6 @@ public:
 
 class Delegate : public ::testing::Test {
 protected:
-    Delegate() {
-        m_env->set("HOME", m_dir / "home");
-        m_env->set("CODEX_HOME", m_dir / "codex");
-        m_env->set("CLAUDE_CONFIG_DIR", m_dir / "claude");
-        m_env->set("XDG_DATA_HOME", m_dir / "data");
-    }
-
     // The tray is present or not from the start, as on the desktop.
     std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
         MeterServices services{
@@ -83,7 +76,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::shared_ptr<FakeEnvironment> m_env = std::make_shared<FakeEnvironment>();
+    std::shared_ptr<FakeEnvironment> m_env = privateEnvironment(m_dir.path());
     std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
     FakeTray* m_tray = nullptr;
     FakePanel* m_panel = nullptr;

@@ -59,10 +59,6 @@ private:
 class Model : public ::testing::Test {
 protected:
     Model() {
-        m_env->set("HOME", m_dir / "home");
-        m_env->set("CODEX_HOME", m_dir / "codex");
-        m_env->set("CLAUDE_CONFIG_DIR", m_dir / "claude");
-        m_env->set("XDG_DATA_HOME", m_dir / "data");
         m_dir.write(
             "codex/sessions/a.jsonl",
             R"({"timestamp":"2025-10-01T09:00:00Z","payload":{"type":"token_count","rate_limits":{"primary":{"used_percent":90,"window_minutes":300,"resets_at":1759330800}},"info":{"total_token_usage":{"input_tokens":100,"output_tokens":20}}}})"
@@ -96,7 +92,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::shared_ptr<FakeEnvironment> m_env = std::make_shared<FakeEnvironment>();
+    std::shared_ptr<FakeEnvironment> m_env = privateEnvironment(m_dir.path());
     std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
     std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
     std::shared_ptr<FakeLogin> m_login = std::make_shared<FakeLogin>();

@@ -2,10 +2,12 @@
 // test sets, a login item, a settings store and a wake source held in memory.
 #pragma once
 
+#include "base/environment.h"
 #include "base/time.h"
 #include "model/services.h"
 
 #include <map>
+#include <memory>
 
 namespace brimlow {
 
@@ -50,5 +52,16 @@ public:
     void setWakeHandler(std::function<void()> h) override { handler = std::move(h); }
     std::function<void()> handler;
 };
+
+// An environment whose home, Codex and Claude directories and data directory
+// all lie below `dir`, so a model reads and writes nothing of the user's.
+inline std::shared_ptr<FakeEnvironment> privateEnvironment(const std::string& dir) {
+    return std::make_shared<FakeEnvironment>(std::map<std::string, std::string>{
+        {"HOME", dir + "/home"},
+        {"CODEX_HOME", dir + "/codex"},
+        {"CLAUDE_CONFIG_DIR", dir + "/claude"},
+        {"XDG_DATA_HOME", dir + "/data"},
+    });
+}
 
 } // namespace brimlow
