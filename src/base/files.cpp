@@ -63,8 +63,22 @@ Result<std::string> readWholeFile(const std::string& path) {
     }
 }
 
-Result<void> writeFileAtomic(const std::string& requested, std::string_view bytes,
-                             Durability durability) {
+namespace {
+
+Result<void> stillHolds(const std::string& path, const std::optional<std::string>& readBefore) {
+    auto now = readWholeFile(path);
+    if (!now.ok() && now.error().code != ENOENT)
+        return now.releaseError();
+    if (now.ok() ? readBefore == now.value() : !readBefore.has_value())
+        return {};
+    return Error{path + ": changed by another program while Brimlow was updating it",
+                 kChangedMeanwhile};
+}
+
+// `readBefore`, when given, is what the file must still hold (nothing: must
+// not exist) right before the rename.
+Result<void> replaceFile(const std::string& requested, std::string_view bytes,
+                         Durability durability, const std::optional<std::string>* readBefore) {
     std::string path = TRY(resolveLinks(requested));
     std::string directory = directoryOf(path);
 
@@ -96,11 +110,30 @@ Result<void> writeFileAtomic(const std::string& requested, std::string_view byte
         return fail(errno);
     if (auto closed = fd.close(); !closed.ok())
         return fail(closed.error().code);
+    if (readBefore) {
+        if (auto checked = stillHolds(path, *readBefore); !checked.ok()) {
+            unlink(temporary.c_str());
+            return checked.releaseError();
+        }
+    }
     if (rename(temporary.c_str(), path.c_str()) != 0)
         return fail(errno);
     if (durability == Durability::Synced)
         return syncDirectory(directory);
     return {};
+}
+
+} // namespace
+
+Result<void> writeFileAtomic(const std::string& path, std::string_view bytes,
+                             Durability durability) {
+    return replaceFile(path, bytes, durability, nullptr);
+}
+
+Result<void> replaceFileIfUnchanged(const std::string& path, std::string_view bytes,
+                                    const std::optional<std::string>& readBefore,
+                                    Durability durability) {
+    return replaceFile(path, bytes, durability, &readBefore);
 }
 
 Result<void> createDirectories(const std::string& path) {

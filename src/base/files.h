@@ -4,6 +4,8 @@
 
 #include "base/result.h"
 
+#include <cerrno>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +31,21 @@ enum class Durability {
 // temporary file is left behind on failure.
 Result<void> writeFileAtomic(const std::string& path, std::string_view bytes,
                              Durability durability);
+
+// The error code of replaceFileIfUnchanged when another program changed the
+// file since it was read.
+inline constexpr int kChangedMeanwhile = ECANCELED;
+
+// writeFileAtomic for a change computed from the file's earlier content:
+// `readBefore` is that content, or nothing when the file did not exist. If
+// the file no longer holds it right before the replacement, nothing is
+// written and the error's code is kChangedMeanwhile; the caller reads
+// again and recomputes. (Another program may still write in the moment
+// between that check and the rename; without a lock the two share, that
+// window can only be made small.)
+Result<void> replaceFileIfUnchanged(const std::string& path, std::string_view bytes,
+                                    const std::optional<std::string>& readBefore,
+                                    Durability durability);
 
 // mkdir -p: creates the directory and its missing parents; an existing
 // directory is success.

@@ -53,19 +53,36 @@ bool claudeBridgeInstalled(const Environment& env) {
            isBridgeStatusLine(statusLineOf(document.value()));
 }
 
-Result<void> connectClaude(const Environment& env, const std::string& executablePath) {
-    TRY(createDirectories(supportDirectory(env)));
-    TRY(createDirectories(claudeConfigDirectory(env)));
+namespace {
 
+constexpr int kTries = 3;
+
+// Runs one read-compute-write attempt until it is not overtaken by another
+// program's write.
+template <typename Attempt>
+Result<void> retryWhileChanged(Attempt attempt) {
+    for (int tried = 1;; ++tried) {
+        auto done = attempt();
+        if (done.ok() || done.error().code != kChangedMeanwhile || tried == kTries)
+            return done;
+    }
+}
+
+Result<void> connectOnce(const Environment& env, const std::string& executablePath,
+                         const AfterSettingsRead& afterRead) {
     std::string settingsPath = claudeSettingsPath(env);
     json settings = json::object();
-    auto text = readWholeFile(settingsPath);
-    if (text.ok())
-        settings = topLevelObject(TRY(parseJsonDocument(text.value(), settingsPath)));
-    else if (text.error().code != ENOENT)
+    std::optional<std::string> text;
+    if (auto read = readWholeFile(settingsPath); read.ok()) {
+        text = std::move(read.value());
+        settings = topLevelObject(TRY(parseJsonDocument(*text, settingsPath)));
+    } else if (read.error().code != ENOENT) {
         // A settings file that exists but cannot be read would otherwise be
         // replaced by one holding nothing but the status line.
-        return text.releaseError();
+        return read.releaseError();
+    }
+    if (afterRead)
+        afterRead();
 
     json previous = statusLineOf(settings);
     if (isBridgeStatusLine(previous))
@@ -80,13 +97,16 @@ Result<void> connectClaude(const Environment& env, const std::string& executable
     statusLine["type"] = "command";
     statusLine["command"] = bridgeCommandLine(executablePath);
     settings["statusLine"] = std::move(statusLine);
-    return writeJsonFile(settingsPath, settings, JsonLayout::Pretty, Durability::Synced);
+    return replaceFileIfUnchanged(settingsPath, serializeJson(settings, JsonLayout::Pretty), text,
+                                  Durability::Synced);
 }
 
-Result<void> disconnectClaude(const Environment& env) {
+Result<void> disconnectOnce(const Environment& env, const AfterSettingsRead& afterRead) {
     std::string settingsPath = claudeSettingsPath(env);
     std::string text = TRY(readWholeFile(settingsPath));
     json settings = topLevelObject(TRY(parseJsonDocument(text, settingsPath)));
+    if (afterRead)
+        afterRead();
     if (!isBridgeStatusLine(statusLineOf(settings)))
         return {};
 
@@ -97,7 +117,21 @@ Result<void> disconnectClaude(const Environment& env) {
         settings["statusLine"] = *saved;
     else
         settings.erase("statusLine");
-    return writeJsonFile(settingsPath, settings, JsonLayout::Pretty, Durability::Synced);
+    return replaceFileIfUnchanged(settingsPath, serializeJson(settings, JsonLayout::Pretty), text,
+                                  Durability::Synced);
+}
+
+} // namespace
+
+Result<void> connectClaude(const Environment& env, const std::string& executablePath,
+                           const AfterSettingsRead& afterRead) {
+    TRY(createDirectories(supportDirectory(env)));
+    TRY(createDirectories(claudeConfigDirectory(env)));
+    return retryWhileChanged([&] { return connectOnce(env, executablePath, afterRead); });
+}
+
+Result<void> disconnectClaude(const Environment& env, const AfterSettingsRead& afterRead) {
+    return retryWhileChanged([&] { return disconnectOnce(env, afterRead); });
 }
 
 Result<std::string> currentExecutablePath() {

@@ -172,6 +172,52 @@ TEST_F(Bridge, SettingsBehindASymlinkStayALink) {
     EXPECT_EQ(json::parse(readWholeFile(target).value()), json::parse(R"({"theme":"dark"})"));
 }
 
+TEST_F(Bridge, AnotherProgramsWriteDuringAnUpdateIsNeverOverwritten) {
+    // Rewritten once between our read and our write: the change is made
+    // again on top of the other program's content.
+    writeSettings(R"({"model":"opus","statusLine":{"command":"old"}})");
+    int reads = 0;
+    ASSERT_TRUE(connectClaude(m_env, kExe, [&] {
+                    if (reads++ == 0)
+                        writeSettings(R"({"model":"sonnet","statusLine":{"command":"new"}})");
+                }).ok());
+    EXPECT_EQ(reads, 2);
+    EXPECT_EQ(settings()["model"], "sonnet");
+    EXPECT_TRUE(claudeBridgeInstalled(m_env));
+    EXPECT_EQ(backup()["statusLine"]["command"], "new");
+
+    ASSERT_TRUE(disconnectClaude(m_env, [&] {
+                    if (reads++ == 2) {
+                        json changed = settings();
+                        changed["theme"] = "x";
+                        writeSettings(changed.dump());
+                    }
+                }).ok());
+    EXPECT_EQ(settings(),
+              json::parse(R"({"theme":"x","model":"sonnet","statusLine":{"command":"new"}})"));
+
+    // Rewritten every time: after three tries the other program's last
+    // version stays and the error says why.
+    int version = 0;
+    auto busy = connectClaude(
+        m_env, kExe, [&] { writeSettings(R"({"version":)" + std::to_string(++version) + "}"); });
+    ASSERT_FALSE(busy.ok());
+    EXPECT_EQ(busy.error().code, kChangedMeanwhile);
+    EXPECT_EQ(busy.error().message,
+              settingsPath() + ": changed by another program while Brimlow was updating it");
+    EXPECT_EQ(version, 3);
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"version":3})");
+
+    // Removed meanwhile: disconnecting does not bring the file back.
+    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+    auto gone = disconnectClaude(m_env, [&] { fs::remove(settingsPath()); });
+    ASSERT_FALSE(gone.ok());
+    EXPECT_EQ(gone.error().code, ENOENT);
+    EXPECT_FALSE(fs::exists(settingsPath()));
+    for (const auto& entry : fs::directory_iterator(m_dir / "claude"))
+        ADD_FAILURE() << "left behind: " << entry.path();
+}
+
 TEST(BridgeCommandLine, QuotesThePathForTheShell) {
     EXPECT_EQ(bridgeCommandLine("/opt/tools/meter"), "'/opt/tools/meter' --claude-statusline");
     EXPECT_EQ(bridgeCommandLine("/tmp/it's/meter"), "'/tmp/it'\"'\"'s/meter' --claude-statusline");
