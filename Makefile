@@ -5,7 +5,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench soak check-sanitize clean
 
 all: build
 
@@ -29,6 +29,16 @@ test: build
 
 bench: build
 	scripts/run-bench $(BUILD)
+
+# 1,000 refresh cycles against a stand-in Codex server; prints descriptors,
+# threads, children and memory, and fails if any of the first three grow.
+soak: build
+	$(BUILD)/bench/soak $(BUILD)/tests/codex/codex_stand_in 1000 100
+
+# The test suite under AddressSanitizer + UndefinedBehaviorSanitizer, and the
+# threaded parts under ThreadSanitizer (build-asan/, build-tsan/).
+check-sanitize: deps
+	scripts/check-sanitize
 
 clean:
 	rm -rf $(BUILD)
