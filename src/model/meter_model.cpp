@@ -7,6 +7,9 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QVariantList>
+#include <deque>
+#include <mutex>
+#include <utility>
 
 namespace brimlow {
 
@@ -45,22 +48,36 @@ ProviderUsage emptyUsage() {
     return usage;
 }
 
-// Runs `step` on the main thread if the model still exists then. Posted
-// from one thread, steps arrive in the order they were posted.
-void onMainThread(QPointer<MeterModel> model, std::function<void(MeterModel&)> step) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app,
-        [model, step = std::move(step)] {
-            if (model)
-                step(*model);
-        },
-        Qt::QueuedConnection);
-}
-
 } // namespace
+
+// Steps the worker hands to the main thread, run there in the order they
+// were posted, and only while the model exists. The steps travel under our
+// own lock; Qt's queued call merely wakes the model and carries no data, so
+// the hand-over is one that thread checkers can follow too (Qt's own locks
+// are invisible to them unless Qt itself was built with the checker).
+struct MeterModel::Mailbox {
+    void post(std::function<void(MeterModel&)> step) {
+        std::lock_guard lock(mutex);
+        if (!model)
+            return;
+        steps.push_back(std::move(step));
+        // Held under the lock: the model can't be destroyed meanwhile.
+        QMetaObject::invokeMethod(model, "takeMail", Qt::QueuedConnection);
+    }
+    std::deque<std::function<void(MeterModel&)>> take() {
+        std::lock_guard lock(mutex);
+        return std::exchange(steps, {});
+    }
+    void close() {
+        std::lock_guard lock(mutex);
+        model = nullptr;
+        steps.clear();
+    }
+
+    std::mutex mutex;
+    MeterModel* model = nullptr;
+    std::deque<std::function<void(MeterModel&)>> steps;
+};
 
 // What a refresh cycle uses off the main thread. Shared with the running
 // cycle, so the cycle can finish even if the model goes away meanwhile.
@@ -77,14 +94,22 @@ struct MeterModel::Worker {
 MeterModel::MeterModel(MeterServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services)),
       m_notifier(m_services.notifications, *m_services.clock, m_services.timeOfDay),
-      m_worker(std::make_shared<Worker>(m_services)), m_codex(emptyUsage()),
-      m_claude(emptyUsage()) {
+      m_worker(std::make_shared<Worker>(m_services)), m_mailbox(std::make_shared<Mailbox>()),
+      m_codex(emptyUsage()), m_claude(emptyUsage()) {
     m_loginEnabled = m_services.login->status() == LoginItemStatus::Enabled;
     m_claudeConnected = m_services.claudeBridgeInstalled();
     m_notifyReset = m_services.settings->readBool(kNotifyResetKey).value_or(true);
+    m_mailbox->model = this;
 }
 
-MeterModel::~MeterModel() = default;
+MeterModel::~MeterModel() {
+    m_mailbox->close();
+}
+
+void MeterModel::takeMail() {
+    for (auto& step : m_mailbox->take())
+        step(*this);
+}
 
 void MeterModel::start() {
     QPointer<MeterModel> self(this);
@@ -110,23 +135,22 @@ void MeterModel::refresh() {
     if (m_refreshing)
         return;
     setRefreshing(true);
-    QPointer<MeterModel> self(this);
-    m_queue.post([worker = m_worker, self] {
+    m_queue.post([worker = m_worker, mailbox = m_mailbox] {
         LogRoots roots = logRoots(*worker->env);
         ProviderUsage codex = worker->reader.codex(roots.codexSessions);
         ProviderUsage claude = worker->reader.claude(roots.claudeProjects);
         applyClaudeQuota(claude, *worker->env);
         // The first publication gets copies: the cycle goes on with its own.
-        onMainThread(self, [codex, claude](MeterModel& model) mutable {
+        mailbox->post([codex, claude](MeterModel& model) mutable {
             model.publishLocal(std::move(codex), std::move(claude));
         });
 
         auto answer = worker->fetchCodexQuota(*worker->env);
         mergeCodexAnswer(codex, answer, worker->clock->now());
-        onMainThread(self, [codex = std::move(codex),
-                            claude = std::move(claude)](MeterModel& model) mutable {
-            model.publishFinal(std::move(codex), std::move(claude));
-        });
+        mailbox->post(
+            [codex = std::move(codex), claude = std::move(claude)](MeterModel& model) mutable {
+                model.publishFinal(std::move(codex), std::move(claude));
+            });
     });
 }
 

@@ -109,6 +109,10 @@ signals:
 
 private:
     struct Worker;
+    struct Mailbox;
+
+    // Runs what the worker posted; queued by name from the worker thread.
+    Q_INVOKABLE void takeMail();
 
     void publishLocal(ProviderUsage codex, ProviderUsage claude);
     void publishFinal(ProviderUsage codex, ProviderUsage claude);
@@ -122,6 +126,7 @@ private:
     MeterServices m_services;
     ResetNotifier m_notifier;
     std::shared_ptr<Worker> m_worker;
+    std::shared_ptr<Mailbox> m_mailbox;
     SerialQueue m_queue;
     QTimer m_timer;
 
