@@ -1,11 +1,14 @@
 # Two commands on a fresh Debian 12 or Ubuntu machine:
 #   make run    build and start Brimlow
 #   make test   build and run every test, headless
+# And, separately:
+#   make deb       a Release build packaged as build-deb/brimlow_<version>_amd64.deb
 BUILD ?= build
+DEB_BUILD ?= build-deb
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench clean deb
 
 all: build
 
@@ -29,6 +32,16 @@ test: build
 
 bench: build
 	scripts/run-bench $(BUILD)
+
+$(DEB_BUILD)/.deps-stamp: scripts/install-deps
+	scripts/install-deps deb
+	@mkdir -p $(DEB_BUILD) && touch $@
+
+deb: $(DEB_BUILD)/.deps-stamp
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DBRIMLOW_TESTS=OFF -DBRIMLOW_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)
