@@ -3,12 +3,14 @@
 #   make test   build and run every test, headless
 # And, separately:
 #   make deb       a Release build packaged as build-deb/brimlow_<version>_amd64.deb
+#   make deb-test  that package installed and run in a fresh Debian 12 root
+#                  (needs root and the network)
 BUILD ?= build
 DEB_BUILD ?= build-deb
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench clean deb
+.PHONY: all deps configure build run test bench clean deb deb-test
 
 all: build
 
@@ -42,6 +44,10 @@ deb: $(DEB_BUILD)/.deps-stamp
 	  -DBRIMLOW_TESTS=OFF -DBRIMLOW_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build $(DEB_BUILD) -j $(JOBS)
 	cd $(DEB_BUILD) && cpack -G DEB
+
+deb-test: deb
+	scripts/install-deps deb-test
+	scripts/test-deb $(DEB_BUILD)
 
 clean:
 	rm -rf $(BUILD)
