@@ -1,11 +1,16 @@
 # Two commands on a fresh Debian 12 or Ubuntu machine:
 #   make run    build and start Brimlow
 #   make test   build and run every test, headless
+# And, separately:
+#   make deb       a Release build packaged as build-deb/brimlow_<version>_amd64.deb
+#   make deb-test  that package installed and run in a fresh Debian 12 root
+#                  (needs root and the network)
 BUILD ?= build
+DEB_BUILD ?= build-deb
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test bench soak check-sanitize clean
+.PHONY: all deps configure build run test bench soak check-sanitize clean deb deb-test
 
 all: build
 
@@ -30,6 +35,7 @@ test: build
 bench: build
 	scripts/run-bench $(BUILD)
 
+<<<<<<< HEAD
 # 1,000 refresh cycles against a stand-in Codex server; prints descriptors,
 # threads, children and memory, and fails if any of the first three grow.
 soak: build
@@ -39,6 +45,21 @@ soak: build
 # threaded parts under ThreadSanitizer (build-asan/, build-tsan/).
 check-sanitize: deps
 	scripts/check-sanitize
+=======
+$(DEB_BUILD)/.deps-stamp: scripts/install-deps
+	scripts/install-deps deb
+	@mkdir -p $(DEB_BUILD) && touch $@
+
+deb: $(DEB_BUILD)/.deps-stamp
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DBRIMLOW_TESTS=OFF -DBRIMLOW_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build $(DEB_BUILD) -j $(JOBS)
+	cd $(DEB_BUILD) && cpack -G DEB
+
+deb-test: deb
+	scripts/install-deps deb-test
+	scripts/test-deb $(DEB_BUILD)
+>>>>>>> deb
 
 clean:
 	rm -rf $(BUILD)

@@ -63,7 +63,8 @@ std::string desktopExecValue(const std::string& executable) {
     const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";
     std::string value = executable;
     if (executable.find_first_of(reserved) != std::string::npos) {
-        value = "\"";
+        // Not `value = "\""`: at -O3 that trips a false -Wrestrict in GCC 12.
+        value.assign(1, '"');
         for (char c : executable) {
             if (c == '"' || c == '`' || c == '$' || c == '\\')
                 value += '\\';
