@@ -35,7 +35,6 @@ test: build
 bench: build
 	scripts/run-bench $(BUILD)
 
-<<<<<<< HEAD
 # 1,000 refresh cycles against a stand-in Codex server; prints descriptors,
 # threads, children and memory, and fails if any of the first three grow.
 soak: build
@@ -45,7 +44,7 @@ soak: build
 # threaded parts under ThreadSanitizer (build-asan/, build-tsan/).
 check-sanitize: deps
 	scripts/check-sanitize
-=======
+
 $(DEB_BUILD)/.deps-stamp: scripts/install-deps
 	scripts/install-deps deb
 	@mkdir -p $(DEB_BUILD) && touch $@
@@ -59,7 +58,6 @@ deb: $(DEB_BUILD)/.deps-stamp
 deb-test: deb
 	scripts/install-deps deb-test
 	scripts/test-deb $(DEB_BUILD)
->>>>>>> deb
 
 clean:
 	rm -rf $(BUILD)
