@@ -1,8 +1,13 @@
 #include "claude/json_file.h"
 
+#include "base/json_depth.h"
+
 namespace brimlow {
 
 Result<nlohmann::json> parseJsonDocument(std::string_view text, const std::string& origin) {
+    if (!jsonDepthWithin(text))
+        return Error{origin + ": nested more than " + std::to_string(kMaxJsonDepth) + " deep",
+                     EINVAL};
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(text);

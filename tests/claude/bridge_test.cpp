@@ -114,7 +114,10 @@ TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
 }
 
 TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
-    for (const char* text : {"", "{\"statusLine\": ", "5", "{} trailing"}) {
+    const std::string tooDeep =
+        "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    for (const std::string& text : {std::string(""), std::string("{\"statusLine\": "),
+                                    std::string("5"), std::string("{} trailing"), tooDeep}) {
         writeSettings(text);
         EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
         auto connected = connectClaude(m_env, kExe);
