@@ -135,6 +135,15 @@ TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
     EXPECT_EQ(message.find('\n'), std::string::npos);
 }
 
+TEST_F(Bridge, RefusesAnExecutablePathThatIsNotUtf8WithoutWritingAnything) {
+    writeSettings(R"({"model":"opus"})");
+    auto connected = connectClaude(m_env, "/opt/t\xffols/meter");
+    ASSERT_FALSE(connected.ok());
+    EXPECT_EQ(connected.error().code, EILSEQ);
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"model":"opus"})");
+    EXPECT_FALSE(fs::exists(backupPath()));
+}
+
 TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
     // Nothing installed: success without writing, even with no backup.
     writeSettings(R"({"statusLine":{"command":"mine"}})");
