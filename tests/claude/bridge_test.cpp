@@ -116,8 +116,9 @@ TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
 TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
     const std::string tooDeep =
         "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
-    for (const std::string& text : {std::string(""), std::string("{\"statusLine\": "),
-                                    std::string("5"), std::string("{} trailing"), tooDeep}) {
+    for (const std::string& text :
+         {std::string(""), std::string("{\"statusLine\": "), std::string("5"),
+          std::string("{} trailing"), tooDeep, std::string(R"({"a":1e400})")}) {
         writeSettings(text);
         EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
         auto connected = connectClaude(m_env, kExe);
