@@ -24,17 +24,14 @@ namespace {
 
 using fuzz::require;
 
-class TickingClock final : public MonotonicClock {
+// Moves on by `step` each time it is read; a step of 0 stands still.
+class SteppingClock final : public MonotonicClock {
 public:
-    explicit TickingClock(bool ticks) : m_ticks(ticks) {}
-    MonotonicTime now() const override {
-        if (m_ticks)
-            m_now += std::chrono::milliseconds(1);
-        return m_now;
-    }
+    explicit SteppingClock(std::chrono::milliseconds step) : m_step(step) {}
+    MonotonicTime now() const override { return m_now += m_step; }
 
 private:
-    bool m_ticks;
+    std::chrono::milliseconds m_step;
     mutable MonotonicTime m_now{};
 };
 
@@ -81,7 +78,7 @@ void fuzzOne(std::string_view input) {
         ::close(writeEnd);
     });
 
-    TickingClock clock(flags & 2);
+    SteppingClock clock(std::chrono::milliseconds(flags & 2 ? 1 : 0));
     CodexReplyReader reader(ends[0], clock.now() + std::chrono::seconds(1), clock,
                             std::chrono::milliseconds(50), lineLimit);
     checkReply(reader.receive(0));
