@@ -5,12 +5,16 @@
 #   make deb       a Release build packaged as build-deb/brimlow_<version>_amd64.deb
 #   make deb-test  that package installed and run in a fresh Debian 12 root
 #                  (needs root and the network)
+#   make fuzz      each fuzz target for FUZZ_SECONDS (clang and libFuzzer,
+#                  built in build-fuzz); fails on any finding
 BUILD ?= build
 DEB_BUILD ?= build-deb
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench soak check-sanitize clean deb deb-test
+.PHONY: all deps configure build run test bench soak check-sanitize fuzz clean deb deb-test
 
 all: build
 
@@ -58,6 +62,10 @@ deb: $(DEB_BUILD)/.deps-stamp
 deb-test: deb
 	scripts/install-deps deb-test
 	scripts/test-deb $(DEB_BUILD)
+
+fuzz:
+	scripts/install-deps fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,24 @@ inline std::optional<std::int64_t> integralValue(std::uint64_t value) {
 
 inline std::optional<std::int64_t> integralValue(std::int64_t value) {
     return value;
+}
+
+// Log counts are outside data: sums stop at the ends of the range instead of
+// overflowing.
+inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
+    std::int64_t sum;
+    if (!__builtin_add_overflow(a, b, &sum))
+        return sum;
+    return b > 0 ? std::numeric_limits<std::int64_t>::max()
+                 : std::numeric_limits<std::int64_t>::min();
+}
+
+inline std::int64_t saturatingSub(std::int64_t a, std::int64_t b) {
+    std::int64_t difference;
+    if (!__builtin_sub_overflow(a, b, &difference))
+        return difference;
+    return b < 0 ? std::numeric_limits<std::int64_t>::max()
+                 : std::numeric_limits<std::int64_t>::min();
 }
 
 // The shortest decimal text that reads back as the same double, in plain

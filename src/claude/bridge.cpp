@@ -125,6 +125,15 @@ Result<void> disconnectOnce(const Environment& env, const AfterSettingsRead& aft
 
 Result<void> connectClaude(const Environment& env, const std::string& executablePath,
                            const AfterSettingsRead& afterRead) {
+    // JSON text is UTF-8, and a path need not be: the serializer would throw
+    // halfway through. Refused before anything is written.
+    try {
+        (void)json(executablePath).dump();
+    } catch (const json::type_error&) {
+        return Error{executablePath + ": the path is not UTF-8 and can't be written into "
+                                      "Claude Code's settings",
+                     EILSEQ};
+    }
     TRY(createDirectories(supportDirectory(env)));
     TRY(createDirectories(claudeConfigDirectory(env)));
     return retryWhileChanged([&] { return connectOnce(env, executablePath, afterRead); });

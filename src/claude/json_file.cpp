@@ -1,14 +1,21 @@
 #include "claude/json_file.h"
 
+#include "base/json_depth.h"
+
 namespace brimlow {
 
 Result<nlohmann::json> parseJsonDocument(std::string_view text, const std::string& origin) {
+    if (!jsonDepthWithin(text))
+        return Error{origin + ": nested more than " + std::to_string(kMaxJsonDepth) + " deep",
+                     EINVAL};
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error& error) {
-        // what() starts with "[json.exception.parse_error.101] "; the rest is
-        // the position and the reason, which is what a person needs.
+    } catch (const nlohmann::json::exception& error) {
+        // Mostly a parse_error, but a number too large for a double is an
+        // out_of_range ("number overflow parsing '1e400'"). what() starts
+        // with "[json.exception.parse_error.101] "; the rest is the position
+        // (or the token) and the reason, which is what a person needs.
         std::string reason = error.what();
         if (auto bracket = reason.find("] "); reason.starts_with("[") && bracket != reason.npos)
             reason.erase(0, bracket + 2);

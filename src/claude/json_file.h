@@ -16,8 +16,9 @@ enum class JsonLayout {
 };
 
 // Parses text that must hold a JSON object or array at the top level (a
-// bare scalar is refused, as strict parsers do). The error names `origin`
-// and the parser's position, e.g. "settings.json: parse error at line 3, column 1: …".
+// bare scalar is refused, as strict parsers do), nested no deeper than
+// kMaxJsonDepth. The error names `origin` and the parser's position, e.g.
+// "settings.json: parse error at line 3, column 1: …".
 Result<nlohmann::json> parseJsonDocument(std::string_view text, const std::string& origin);
 
 // The object at the top level, or an empty object for any other document.

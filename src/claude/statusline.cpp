@@ -2,6 +2,7 @@
 
 #include "base/fd_io.h"
 #include "base/files.h"
+#include "base/json_depth.h"
 #include "base/process.h"
 #include "claude/bridge.h"
 #include "claude/json_file.h"
@@ -103,6 +104,8 @@ void runAsChild(const std::string& command, const std::string& input) {
 } // namespace
 
 std::optional<std::string> quotaSnapshotFor(std::string_view statusJson, Time now) {
+    if (!jsonDepthWithin(statusJson))
+        return std::nullopt;
     json status = json::parse(statusJson, nullptr, /*allow_exceptions=*/false);
     if (!status.is_object())
         return std::nullopt;

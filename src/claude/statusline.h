@@ -18,7 +18,8 @@ inline constexpr const char* kDefaultStatusLine = "Brimlow · Claude 한도 연�
 void runClaudeStatusline(const Environment& env, Time now);
 
 // The snapshot file's content for a status JSON, or nothing when the input
-// has no object "rate_limits" (then the previous snapshot stays).
+// has no object "rate_limits" or nests too deep to be taken (then the
+// previous snapshot stays).
 std::optional<std::string> quotaSnapshotFor(std::string_view statusJson, Time now);
 
 } // namespace brimlow

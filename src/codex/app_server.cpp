@@ -1,6 +1,7 @@
 #include "codex/app_server.h"
 
 #include "base/fd_io.h"
+#include "base/json_depth.h"
 #include "base/numbers.h"
 #include "base/process.h"
 #include "codex/discovery.h"
@@ -160,9 +161,12 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
         return codexQueryError(CodexQueryFailure::NoAnswer);
     for (;;) {
         while (auto line = takeLine()) {
+            // Not JSON (or nested too deep to be taken), not an object, or
+            // not our reply: the server's notifications and log lines are
+            // skipped silently.
+            if (!jsonDepthWithin(*line))
+                continue;
             json reply = json::parse(*line, nullptr, /*allow_exceptions=*/false);
-            // Not JSON, not an object, or not our reply: the server's
-            // notifications and log lines are skipped silently.
             if (!reply.is_object())
                 continue;
             auto replyId = reply.find("id");

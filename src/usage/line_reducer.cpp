@@ -75,8 +75,10 @@ std::optional<std::int64_t> integralMember(object parent, std::string_view key) 
     }
 }
 
+// A count below zero is no count: a damaged line must not take tokens away
+// from the totals, nor make the next Codex line look like a counter reset.
 std::int64_t count(object parent, std::string_view key) {
-    return integralMember(parent, key).value_or(0);
+    return std::max<std::int64_t>(integralMember(parent, key).value_or(0), 0);
 }
 
 std::optional<Time> timestamp(object line) {

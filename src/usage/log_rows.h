@@ -27,7 +27,8 @@ struct UsageRow {
     std::uint32_t idLength = 0;
     // Only a JSON text that parses as RFC 3339 gives a time.
     std::optional<Time> timestamp;
-    // Each is 0 unless the member is a number with an integral value.
+    // Each is 0 unless the member is a number with an integral value of 0
+    // or more.
     std::int64_t input = 0;
     std::int64_t output = 0;
     std::int64_t cacheRead = 0;

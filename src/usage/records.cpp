@@ -19,10 +19,11 @@ TokenTotals ProviderUsage::totals(Time since) const {
     for (const auto& entry : entries) {
         if (entry.date < since)
             continue;
-        // Wrap instead of overflowing: real counts stay far below the limit.
-        sum.input = std::int64_t(std::uint64_t(sum.input) + std::uint64_t(entry.input));
-        sum.output = std::int64_t(std::uint64_t(sum.output) + std::uint64_t(entry.output));
-        sum.cache = std::int64_t(std::uint64_t(sum.cache) + std::uint64_t(entry.cache));
+        // Saturate, as the readers do: wrapping around would turn a log with
+        // absurd counts into a negative total.
+        sum.input = saturatingAdd(sum.input, entry.input);
+        sum.output = saturatingAdd(sum.output, entry.output);
+        sum.cache = saturatingAdd(sum.cache, entry.cache);
     }
     return sum;
 }

@@ -2,6 +2,7 @@
 // token entries and rate-limit windows. Plain values, compared field by field.
 #pragma once
 
+#include "base/numbers.h"
 #include "base/time.h"
 
 #include <cstdint>
@@ -43,7 +44,9 @@ struct TokenTotals {
     std::int64_t output = 0;
     std::int64_t cache = 0;
 
-    std::int64_t sum() const { return input + output + cache; }
+    // Counts come from outside data: like the sums, the total stops at the
+    // end of the range instead of overflowing.
+    std::int64_t sum() const { return saturatingAdd(saturatingAdd(input, output), cache); }
     bool operator==(const TokenTotals&) const = default;
 };
 

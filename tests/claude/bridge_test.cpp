@@ -114,7 +114,11 @@ TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
 }
 
 TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
-    for (const char* text : {"", "{\"statusLine\": ", "5", "{} trailing"}) {
+    const std::string tooDeep =
+        "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    for (const std::string& text :
+         {std::string(""), std::string("{\"statusLine\": "), std::string("5"),
+          std::string("{} trailing"), tooDeep, std::string(R"({"a":1e400})")}) {
         writeSettings(text);
         EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
         auto connected = connectClaude(m_env, kExe);
@@ -130,6 +134,15 @@ TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
     EXPECT_TRUE(message.starts_with(settingsPath() + ": parse error at line 3, column 3: "))
         << message;
     EXPECT_EQ(message.find('\n'), std::string::npos);
+}
+
+TEST_F(Bridge, RefusesAnExecutablePathThatIsNotUtf8WithoutWritingAnything) {
+    writeSettings(R"({"model":"opus"})");
+    auto connected = connectClaude(m_env, "/opt/t\xffols/meter");
+    ASSERT_FALSE(connected.ok());
+    EXPECT_EQ(connected.error().code, EILSEQ);
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"model":"opus"})");
+    EXPECT_FALSE(fs::exists(backupPath()));
 }
 
 TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {

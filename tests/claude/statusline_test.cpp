@@ -144,6 +144,10 @@ TEST(QuotaSnapshotFor, CopiesRateLimitsWhole) {
         {"used_percentage":42,"resets_at":1760000000},"extra":[1,{"a":null}]},
         "updatedAt":1760000000.5})"));
     EXPECT_FALSE(quotaSnapshotFor("5", Time{}));
+    // Too deep to copy and print: taken as no rate limits at all.
+    EXPECT_FALSE(quotaSnapshotFor(R"({"rate_limits":{"x":)" + std::string(100000, '[') +
+                                      std::string(100000, ']') + "}}",
+                                  Time{}));
 }
 
 } // namespace

@@ -207,5 +207,25 @@ TEST(CodexReplyReader, DropsAnOverlongLineAndHonoursAPassedDeadline) {
     EXPECT_EQ(expired.error(), kNoAnswer);
 }
 
+// Copying or printing a value recurses per level: a reply nested deeper than
+// the readers take is passed over like any line that is not a reply.
+TEST(CodexReplyReader, PassesOverAReplyNestedTooDeep) {
+    Pipe pipe = std::move(makePipe().value());
+    const std::size_t depth = 100000;
+    std::string output = R"({"id":1,"result":{"rateLimits":{"a":)" + std::string(depth, '[') +
+                         std::string(depth, ']') + "}}}\n" +
+                         R"({"id":1,"result":{"rateLimits":{}}})" + "\n";
+    std::thread server([&] {
+        EXPECT_TRUE(writeAll(pipe.writeEnd.get(), output).ok());
+        EXPECT_TRUE(pipe.writeEnd.close().ok());
+    });
+    FakeMonotonicClock clock;
+    CodexReplyReader reader(pipe.readEnd.get(), clock.now() + 15s, clock, 10ms);
+    auto reply = reader.receive(1);
+    server.join();
+    ASSERT_TRUE(reply.ok());
+    EXPECT_EQ(codexSnapshot(reply.value()), json::object());
+}
+
 } // namespace
 } // namespace brimlow

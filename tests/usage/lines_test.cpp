@@ -36,6 +36,11 @@ TEST(Records, TotalsCountEntriesAtOrAfterSince) {
     };
     EXPECT_EQ(usage.totals(t0), (TokenTotals{110, 220, 330}));
     EXPECT_EQ(usage.totals(distantPast()).sum(), 666);
+    // Sums of outside counts stop at the end of the range instead of wrapping
+    // around to a negative total.
+    usage.entries.push_back({"d", t0, INT64_MAX, 1, INT64_MAX});
+    EXPECT_EQ(usage.totals(t0), (TokenTotals{INT64_MAX, 221, INT64_MAX}));
+    EXPECT_EQ(usage.totals(t0).sum(), INT64_MAX);
 }
 
 const Time kStamp = at("2025-10-01T09:30:15.250Z");
@@ -87,6 +92,13 @@ TEST(LineReduction, KeepsUsageRowsAndTokenCountRowsOnly) {
         // ...but a message without a text id falls through to the payload.
         {line(R"("message":{"id":42,)" + use + "}," + payload), tokenCount(counters(7, 3))},
         {line(R"("message":{"id":"m1","usage":{}})"), usage(kStamp, 0, 0, 0, 0)},
+        // Counts below zero count as none.
+        {line(
+             R"("message":{"id":"m1","usage":{"input_tokens":-10,"output_tokens":-1e3,"cache_read_input_tokens":-9223372036854775808,"cache_creation_input_tokens":5}})"),
+         usage(kStamp, 0, 0, 0, 5)},
+        {line(
+             R"("payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":-7,"output_tokens":3}}})"),
+         tokenCount(counters(0, 3))},
         {line(R"("message":{"id":"m1","usage":[]})"), {}},
         {line(R"("payload":{"type":"token_count","info":null})"), tokenCount({})},
         {line(R"("payload":{"type":"token_count","info":{"total_token_usage":{}}})"),
