@@ -5,6 +5,7 @@
 //
 //   refresh_bench CORPUS [CYCLES]
 #include "model/meter_model.h"
+#include "test_support/fake_services.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,19 +32,6 @@ public:
     Steady::duration longest{};
 };
 
-class NoLogin final : public LoginItemService {
-public:
-    Result<void> registerItem() override { return {}; }
-    Result<void> unregisterItem() override { return {}; }
-    LoginItemStatus status() const override { return LoginItemStatus::NotRegistered; }
-};
-
-class MemorySettings final : public SettingsStore {
-public:
-    std::optional<bool> readBool(const std::string&) const override { return false; }
-    void writeBool(const std::string&, bool) override {}
-};
-
 double ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -65,6 +53,8 @@ int main(int argc, char** argv) {
     env->set("CLAUDE_CONFIG_DIR", corpus + "/claude");
     env->set("XDG_DATA_HOME", corpus + "/no-data");
 
+    auto settings = std::make_shared<FakeSettings>();
+    settings->values["notifyReset"] = false; // no notification centre here
     Steady::time_point cycleStart, queried;
     MeterServices services{env,
                            std::make_shared<SystemClock>(),
@@ -74,8 +64,8 @@ int main(int argc, char** argv) {
                            },
                            nullptr,
                            [](Time) { return std::string(); },
-                           std::make_shared<NoLogin>(),
-                           std::make_shared<MemorySettings>(),
+                           std::make_shared<FakeLogin>(),
+                           settings,
                            nullptr,
                            [] { return false; },
                            [] { return Result<void>(); }};

@@ -12,6 +12,7 @@
 #include "codex/app_server.h"
 #include "model/meter_model.h"
 #include "test_support/fake_notification_center.h"
+#include "test_support/fake_services.h"
 
 #include <QCoreApplication>
 #include <chrono>
@@ -30,19 +31,6 @@ namespace {
 using namespace brimlow;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-class NoLogin final : public LoginItemService {
-public:
-    Result<void> registerItem() override { return {}; }
-    Result<void> unregisterItem() override { return {}; }
-    LoginItemStatus status() const override { return LoginItemStatus::NotRegistered; }
-};
-
-class MemorySettings final : public SettingsStore {
-public:
-    std::optional<bool> readBool(const std::string&) const override { return true; }
-    void writeBool(const std::string&, bool) override {}
-};
 
 // What the stand-in does in each cycle, in turn.
 const std::vector<std::vector<std::string>> kScenarios = {
@@ -172,8 +160,8 @@ int main(int argc, char** argv) {
                            },
                            center,
                            [](Time) { return std::string("00:00"); },
-                           std::make_shared<NoLogin>(),
-                           std::make_shared<MemorySettings>(),
+                           std::make_shared<FakeLogin>(),
+                           std::make_shared<FakeSettings>(), // reset alerts on
                            nullptr,
                            [] { return false; },
                            [] { return Result<void>(); }};

@@ -10,23 +10,9 @@
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
-  for tool in xvfb-run xauth dbus-run-session trayer xdotool import convert; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIP: $tool is not installed"
-      exit 77
-    fi
-  done
-  work=$(mktemp -d /tmp/brimlow-tray.XXXXXX)
-  chmod 0700 "$work"
-  trap 'rm -rf "$work"' EXIT
-  # Nothing of the user's session: a private runtime directory, home,
-  # configuration and data, and no inherited bus.
-  export XDG_RUNTIME_DIR=$work HOME=$work/home XDG_CONFIG_HOME=$work/config \
-    XDG_DATA_HOME=$work/data XDG_CACHE_HOME=$work/cache
-  mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
-  unset DBUS_SESSION_BUS_ADDRESS CODEX_HOME CLAUDE_CONFIG_DIR
-  xvfb-run -a -s "-screen 0 1280x800x24" dbus-run-session -- "$0" --inside "$@"
-  exit
+  source "$(dirname "$0")/../test_support/private_session.sh"
+  enter_private_session tray "-screen 0 1280x800x24" trayer xdotool import convert -- \
+    "$0" --inside "$@"
 fi
 shift
 brimlow=$(realpath "$1")

@@ -9,22 +9,8 @@
 set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
-  for tool in xvfb-run xauth dbus-run-session dbus-send dunst dunstctl; do
-    if ! command -v "$tool" >/dev/null; then
-      echo "SKIP: $tool is not installed"
-      exit 77
-    fi
-  done
-  work=$(mktemp -d /tmp/brimlow-dunst.XXXXXX)
-  chmod 0700 "$work"
-  trap 'rm -rf "$work"' EXIT
-  # Nothing of the user's session: a private runtime directory, home and
-  # configuration, and no inherited bus.
-  export XDG_RUNTIME_DIR=$work HOME=$work/home XDG_CONFIG_HOME=$work/config
-  mkdir -p "$HOME" "$XDG_CONFIG_HOME"
-  unset DBUS_SESSION_BUS_ADDRESS
-  xvfb-run -a dbus-run-session -- "$0" --inside "$@"
-  exit
+  source "$(dirname "$0")/../test_support/private_session.sh"
+  enter_private_session dunst "" dbus-send dunst dunstctl -- "$0" --inside "$@"
 fi
 shift
 brimlow=$1
