@@ -35,4 +35,10 @@ bool jsonDepthWithin(std::string_view text, std::size_t limit) {
     return true;
 }
 
+nlohmann::json parseBoundedJson(std::string_view text) {
+    if (!jsonDepthWithin(text))
+        return nlohmann::json::value_t::discarded;
+    return nlohmann::json::parse(text, nullptr, /*allow_exceptions=*/false);
+}
+
 } // namespace brimlow

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <nlohmann/json.hpp>
 #include <string_view>
 
 namespace brimlow {
@@ -19,5 +20,10 @@ inline constexpr std::size_t kMaxJsonDepth = 1024;
 // strings don't count. Not a validation: text within the limit may still be
 // anything but JSON.
 bool jsonDepthWithin(std::string_view text, std::size_t limit = kMaxJsonDepth);
+
+// Outside JSON text that may be anything, parsed without exceptions: a
+// discarded value (is_discarded()) when it is not JSON or nests deeper than
+// kMaxJsonDepth.
+nlohmann::json parseBoundedJson(std::string_view text);
 
 } // namespace brimlow

@@ -104,9 +104,7 @@ void runAsChild(const std::string& command, const std::string& input) {
 } // namespace
 
 std::optional<std::string> quotaSnapshotFor(std::string_view statusJson, Time now) {
-    if (!jsonDepthWithin(statusJson))
-        return std::nullopt;
-    json status = json::parse(statusJson, nullptr, /*allow_exceptions=*/false);
+    json status = parseBoundedJson(statusJson);
     if (!status.is_object())
         return std::nullopt;
     auto limits = status.find("rate_limits");

@@ -164,9 +164,7 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
             // Not JSON (or nested too deep to be taken), not an object, or
             // not our reply: the server's notifications and log lines are
             // skipped silently.
-            if (!jsonDepthWithin(*line))
-                continue;
-            json reply = json::parse(*line, nullptr, /*allow_exceptions=*/false);
+            json reply = parseBoundedJson(*line);
             if (!reply.is_object())
                 continue;
             auto replyId = reply.find("id");
