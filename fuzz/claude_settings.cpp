@@ -2,6 +2,7 @@
 // the fuzzer, through connecting and disconnecting the bridge in a private
 // home. Each input is tried twice: as the settings file (connect, connect
 // again, disconnect), and as the backup that a disconnect restores from.
+#include "base/files.h"
 #include "base/json_depth.h"
 #include "claude/bridge.h"
 #include "claude/paths.h"
@@ -37,9 +38,9 @@ struct Home {
     }
 
     std::string read(const std::string& path) const {
-        auto text = fuzz::readFile(path);
-        require(text.has_value(), "the file is there");
-        return *text;
+        auto text = readWholeFile(path);
+        require(text.ok(), "the file is there");
+        return text.value();
     }
 
     // Only the two files, never a temporary one left behind.

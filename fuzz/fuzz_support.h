@@ -6,11 +6,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace brimlow::fuzz {
@@ -57,26 +55,6 @@ inline void writeFile(const std::string& path, std::string_view bytes) {
         bytes.remove_prefix(std::size_t(written));
     }
     ::close(fd);
-}
-
-// The file's whole content, or nothing when it can't be opened. Sized from
-// the start: reading in fixed steps would make a large allocation for every
-// small file, which costs more under the sanitizers than the code under test.
-inline std::optional<std::string> readFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    std::string content;
-    struct stat info {};
-    if (::fstat(fd, &info) == 0)
-        content.reserve(std::size_t(info.st_size));
-    char piece[4096];
-    ssize_t got;
-    while ((got = ::read(fd, piece, sizeof piece)) > 0)
-        content.append(piece, std::size_t(got));
-    ::close(fd);
-    require(got == 0, "the scratch file reads");
-    return content;
 }
 
 } // namespace brimlow::fuzz

@@ -3,6 +3,7 @@
 #include "base/fd_io.h"
 #include "base/unique_fd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -53,9 +54,16 @@ Result<std::string> readWholeFile(const std::string& path) {
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd)
         return Error::fromErrno(errno, path);
+    // Steps sized from the file: a small file costs a small buffer, and one
+    // byte more than its size shows the end in the same read. A file that
+    // grows meanwhile is read on.
+    std::size_t step = 1 << 16;
+    struct stat info {};
+    if (fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode))
+        step = std::max<std::size_t>(std::size_t(info.st_size) + 1, 4096);
     std::string content;
     while (true) {
-        auto got = readSome(fd.get(), content, 1 << 16);
+        auto got = readSome(fd.get(), content, step);
         if (!got.ok())
             return Error::fromErrno(got.error().code, path);
         if (got.value() == 0)
