@@ -10,6 +10,14 @@ std::int64_t delta(std::int64_t current, std::int64_t previous) {
     return current >= previous ? saturatingSub(current, previous) : current;
 }
 
+// A file's first counted line: what its last request used, where the line
+// tells it consistently. A fork's totals start at its parent's, and the
+// parent's file already counted those; a session of its own starts at zero,
+// so there both are the same.
+std::int64_t firstUse(std::int64_t total, std::optional<std::int64_t> last) {
+    return last && *last <= total ? *last : total;
+}
+
 std::string entryId(const std::string& path, Time date) {
     std::string id;
     id.reserve(path.size() + 32);
@@ -39,7 +47,8 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
     usage.entries.reserve(lines);
 
     for (const auto& file : files) {
-        // Each session file counts from zero.
+        // Each session file counts on its own.
+        bool first = true;
         std::int64_t previousInput = 0;
         std::int64_t previousOutput = 0;
         for (const auto& row : file.rows->tokenCounts) {
@@ -49,9 +58,12 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
             takeSnapshot(row, date, usage);
             if (!row.hasCounters)
                 continue;
-            usage.entries.push_back({entryId(file.path, date), date,
-                                     delta(row.input, previousInput),
-                                     delta(row.output, previousOutput), 0});
+            std::int64_t input =
+                first ? firstUse(row.input, row.lastInput) : delta(row.input, previousInput);
+            std::int64_t output =
+                first ? firstUse(row.output, row.lastOutput) : delta(row.output, previousOutput);
+            first = false;
+            usage.entries.push_back({entryId(file.path, date), date, input, output, 0});
             previousInput = row.input;
             previousOutput = row.output;
         }

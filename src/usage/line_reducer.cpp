@@ -81,6 +81,14 @@ std::int64_t count(object parent, std::string_view key) {
     return std::max<std::int64_t>(integralMember(parent, key).value_or(0), 0);
 }
 
+// Like count(), but absent unless the member is a count of 0 or more.
+std::optional<std::int64_t> validCount(object parent, std::string_view key) {
+    auto value = integralMember(parent, key);
+    if (value && *value >= 0)
+        return value;
+    return std::nullopt;
+}
+
 std::optional<Time> timestamp(object line) {
     if (auto text = textMember(line, "timestamp"))
         return parseRfc3339(*text);
@@ -135,6 +143,10 @@ void addTokenCountRow(object line, object payload, LogRows& rows) {
             row.hasCounters = true;
             row.input = count(*totals, "input_tokens");
             row.output = count(*totals, "output_tokens");
+        }
+        if (auto last = objectMember(*info, "last_token_usage")) {
+            row.lastInput = validCount(*last, "input_tokens");
+            row.lastOutput = validCount(*last, "output_tokens");
         }
     }
     rows.tokenCounts.push_back(std::move(row));

@@ -15,8 +15,9 @@ inline constexpr const char* kClaudeStatusWithRecords = "Claude Code 로컬 기�
 inline constexpr const char* kStatusWithoutRecords = "로컬 기록 없음";
 
 // One entry per token-count line with counters, holding what the session's
-// cumulative counters grew by since the file's previous such line; the
-// newest rate-limit snapshot of the "codex" limit.
+// cumulative counters grew by since the file's previous such line (for a
+// file's first such line, what its own request used); the newest rate-limit
+// snapshot of the "codex" limit.
 ProviderUsage codexUsage(const std::vector<ScannedFile>& files);
 
 // One entry per message id: its heaviest line, the first met of equals.

@@ -52,6 +52,11 @@ struct TokenCountRow {
     bool hasCounters = false;
     std::int64_t input = 0;
     std::int64_t output = 0;
+    // "info" → "last_token_usage": what this one request used, where the
+    // line says so with a count of 0 or more. A forked session's totals go
+    // on from its parent's, so only these tell its first request apart.
+    std::optional<std::int64_t> lastInput;
+    std::optional<std::int64_t> lastOutput;
 
     std::vector<Quota> quotaList() const { return {quotas.begin(), quotas.begin() + quotaCount}; }
     bool operator==(const TokenCountRow&) const = default;

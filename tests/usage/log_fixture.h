@@ -50,6 +50,17 @@ inline std::string codexLine(const std::string& timestamp, std::int64_t input,
            std::to_string(input) + R"(,"output_tokens":)" + std::to_string(output) + "}}}}";
 }
 
+// A Codex token-count line as the CLI writes it after each request: the
+// session's totals so far and what this request used.
+inline std::string codexTurn(const std::string& timestamp, std::int64_t input, std::int64_t output,
+                             const std::string& lastInput, const std::string& lastOutput) {
+    return R"({"timestamp":")" + timestamp +
+           R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
+           std::to_string(input) + R"(,"output_tokens":)" + std::to_string(output) +
+           R"(},"last_token_usage":{"input_tokens":)" + lastInput + R"(,"output_tokens":)" +
+           lastOutput + "}}}}";
+}
+
 // A Codex token-count line carrying only a rate-limit snapshot; `limits` is
 // the text of the "rate_limits" object.
 inline std::string codexLimitsLine(const std::string& timestamp, const std::string& limits) {

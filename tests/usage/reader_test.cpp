@@ -193,6 +193,44 @@ TEST(CodexUsage, TurnsCumulativeCountersIntoDeltasPerFile) {
     EXPECT_TRUE(usage.quotas.empty());
 }
 
+// A fork's file points into its parent's instead of copying it, but its
+// totals go on from the parent's: only its own requests may count.
+TEST(CodexUsage, AFileCountsOnlyItsOwnRequestsFromItsFirstLine) {
+    const char* meta = R"({"timestamp":"2025-10-01T09:00:00Z","type":"session_meta","payload":)";
+    TempDir dir;
+    write(
+        dir,
+        {// The parent: 1000/100, then 300/30 more.
+         {meta + std::string(R"({"id":"p1","source":"cli"}})"),
+          codexTurn("2025-10-01T09:01:00Z", 1000, 100, "1000", "100"),
+          codexTurn("2025-10-01T09:02:00Z", 1300, 130, "300", "30")},
+         // Forked after the parent's first request: 50/5 of its own, then 20/2.
+         {meta +
+              std::string(
+                  R"({"id":"f1","forked_from_id":"p1","history_base":{"path":"0.jsonl","line":2}}})"),
+          codexTurn("2025-10-01T10:00:00Z", 1050, 105, "50", "5"),
+          codexTurn("2025-10-01T10:01:00Z", 1070, 107, "20", "2")},
+         // A sub-agent shares the parent's session id and counts from zero.
+         {meta +
+              std::string(
+                  R"({"id":"p1","source":{"subagent":{"thread_spawn":{}}},"thread_source":"subagent"}})"),
+          codexTurn("2025-10-01T11:00:00Z", 40, 4, "40", "4")},
+         // A last use that is larger than the total, negative, fractional or
+         // missing can't be right: the total counts, as for a line without it.
+         {codexTurn("2025-10-01T12:00:00Z", 7, 70, "8", "-1"),
+          codexTurn("2025-10-01T12:01:00Z", 9, 75, "1", "1")},
+         {codexTurn("2025-10-01T12:00:00Z", 6, 60, "1.5", "null")},
+         {codexLine("2025-10-01T12:00:00Z", 3, 30)}});
+    LocalUsageReader reader;
+    std::vector<std::pair<std::int64_t, std::int64_t>> counts;
+    for (const auto& entry : reader.codex(dir.path()).entries)
+        counts.emplace_back(entry.input, entry.output);
+    EXPECT_EQ(
+        counts,
+        (decltype(counts){
+            {1000, 100}, {300, 30}, {50, 5}, {20, 2}, {40, 4}, {7, 70}, {2, 5}, {6, 60}, {3, 30}}));
+}
+
 TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
     const char *nine = "2025-10-01T09:00:00Z", *ten = "2025-10-01T10:00:00Z";
     const std::string plus = R"(,"plan_type":"plus")";
