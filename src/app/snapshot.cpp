@@ -20,10 +20,10 @@ std::string formatPercent(double percent) {
     return shortestDecimal(percent);
 }
 
-void printSnapshot(std::FILE* out, LocalUsageReader& reader, const std::string& home,
-                   Time todayStart, const CodexQuotaFetch& fetchCodexQuota) {
-    ProviderUsage codex = reader.codex(joinPath(home, ".codex/sessions"));
-    ProviderUsage claude = reader.claude(joinPath(home, ".claude/projects"));
+void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roots, Time todayStart,
+                   const CodexQuotaFetch& fetchCodexQuota) {
+    ProviderUsage codex = reader.codex(roots.codexSessions);
+    ProviderUsage claude = reader.claude(roots.claudeProjects);
     for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}}) {
         printLine(out, std::string(name) + ": " + std::to_string(usage->entries.size()) +
                            " usage records; today " +

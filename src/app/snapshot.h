@@ -4,6 +4,7 @@
 
 #include "base/result.h"
 #include "base/time.h"
+#include "model/refresh_logic.h"
 
 #include <cstdio>
 #include <functional>
@@ -16,12 +17,11 @@ class LocalUsageReader;
 
 using CodexQuotaFetch = std::function<Result<nlohmann::json>()>;
 
-// Reads home/.codex/sessions and home/.claude/projects (never the environment
-// overrides the application honours), prints one line per provider, then
-// Codex's live windows or the query's error text. Lines are flushed before
-// the query so they show at once while it runs.
-void printSnapshot(std::FILE* out, LocalUsageReader& reader, const std::string& home,
-                   Time todayStart, const CodexQuotaFetch& fetchCodexQuota);
+// Reads the logs under `roots`, prints one line per provider, then Codex's
+// live windows or the query's error text. Lines are flushed before the
+// query so they show at once while it runs.
+void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roots, Time todayStart,
+                   const CodexQuotaFetch& fetchCodexQuota);
 
 // Shortest text that reads back as the same double, with at least one digit
 // after the point: 12 gives "12.0", 7.5 gives "7.5".

@@ -9,7 +9,9 @@ extern "C" __attribute__((visibility("default"))) int brimlow_snapshot_main() {
     using namespace brimlow;
     ProcessEnvironment env;
     LocalUsageReader reader;
-    printSnapshot(stdout, reader, homeDirectory(env), startOfLocalDay(systemNow()),
+    // The default places under the home directory, whatever CODEX_HOME and
+    // CLAUDE_CONFIG_DIR say: the figures of the user's own tools.
+    printSnapshot(stdout, reader, logRoots(env, Overrides::Ignored), startOfLocalDay(systemNow()),
                   [&env] { return fetchCodexQuota(env); });
     return 0;
 }

@@ -34,6 +34,13 @@ std::string homeDirectory(const Environment& env) {
     return "/";
 }
 
+std::string xdgBaseDirectory(const Environment& env, const char* variable, const char* fallback) {
+    auto configured = env.get(variable);
+    if (configured && configured->starts_with('/'))
+        return *configured;
+    return joinPath(homeDirectory(env), fallback);
+}
+
 std::string joinPath(const std::string& base, const std::string& component) {
     if (base.empty())
         return component;

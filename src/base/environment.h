@@ -37,6 +37,11 @@ private:
 // current user, else "/".
 std::string homeDirectory(const Environment& env);
 
+// A base directory of the XDG rules: the variable's value when it is an
+// absolute path (a relative or empty one is to be ignored), else home +
+// `fallback`. xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config").
+std::string xdgBaseDirectory(const Environment& env, const char* variable, const char* fallback);
+
 // Joins path components with exactly one "/" between them; an empty base
 // gives the relative path alone.
 std::string joinPath(const std::string& base, const std::string& component);

@@ -12,11 +12,16 @@ std::string claudeSettingsPath(const Environment& env) {
     return joinPath(claudeConfigDirectory(env), "settings.json");
 }
 
+std::vector<std::string> claudeProjectRoots(const Environment& env, Overrides overrides) {
+    if (auto configured = env.get("CLAUDE_CONFIG_DIR");
+        configured && overrides == Overrides::Honoured)
+        return {joinPath(*configured, "projects")};
+    return {joinPath(homeDirectory(env), ".claude/projects"),
+            joinPath(xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config"), "claude/projects")};
+}
+
 std::string supportDirectory(const Environment& env) {
-    auto dataHome = env.get("XDG_DATA_HOME");
-    if (!dataHome || !dataHome->starts_with('/'))
-        dataHome = joinPath(homeDirectory(env), ".local/share");
-    return joinPath(*dataHome, "Brimlow");
+    return joinPath(xdgBaseDirectory(env, "XDG_DATA_HOME", ".local/share"), "Brimlow");
 }
 
 std::string statuslineBackupPath(const Environment& env) {

@@ -1,13 +1,14 @@
 #include "model/refresh_logic.h"
 
-#include "claude/paths.h"
 #include "codex/rate_limits.h"
 
 namespace brimlow {
 
-LogRoots logRoots(const Environment& env) {
-    auto codexHome = env.get("CODEX_HOME").value_or(joinPath(homeDirectory(env), ".codex"));
-    return {joinPath(codexHome, "sessions"), joinPath(claudeConfigDirectory(env), "projects")};
+LogRoots logRoots(const Environment& env, Overrides overrides) {
+    std::string codexHome = joinPath(homeDirectory(env), ".codex");
+    if (auto configured = env.get("CODEX_HOME"); configured && overrides == Overrides::Honoured)
+        codexHome = *configured;
+    return {joinPath(codexHome, "sessions"), claudeProjectRoots(env, overrides)};
 }
 
 void mergeCodexAnswer(ProviderUsage& codex, const Result<nlohmann::json>& answer, Time now) {

@@ -4,6 +4,7 @@
 
 #include "base/environment.h"
 #include "base/result.h"
+#include "claude/paths.h"
 #include "usage/records.h"
 
 #include <nlohmann/json.hpp>
@@ -13,12 +14,13 @@
 namespace brimlow {
 
 struct LogRoots {
-    std::string codexSessions;  // $CODEX_HOME (even empty) or ~/.codex, + "sessions"
-    std::string claudeProjects; // $CLAUDE_CONFIG_DIR or ~/.claude, + "projects"
+    std::string codexSessions;               // $CODEX_HOME (even empty) or ~/.codex, + "sessions"
+    std::vector<std::string> claudeProjects; // see claudeProjectRoots()
 };
 
-// Read afresh on every cycle, so a changed environment takes effect.
-LogRoots logRoots(const Environment& env);
+// Read afresh on every cycle, so a changed environment takes effect. The
+// snapshot mode ignores CODEX_HOME and CLAUDE_CONFIG_DIR.
+LogRoots logRoots(const Environment& env, Overrides overrides = Overrides::Honoured);
 
 // Folds the outcome of the live Codex query into the locally read record:
 // a failure keeps the local windows and says so, an answer with windows

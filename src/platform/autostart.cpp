@@ -13,13 +13,6 @@ namespace {
 
 constexpr const char* kEntryName = "brimlow.desktop";
 
-std::string userConfigHome(const Environment& env) {
-    auto configured = env.get("XDG_CONFIG_HOME");
-    if (configured && configured->starts_with('/'))
-        return *configured;
-    return joinPath(homeDirectory(env), ".config");
-}
-
 // System-wide autostart directories; an entry there starts Brimlow for every
 // user unless the user's own entry of the same name hides it.
 std::vector<std::string> systemAutostartDirectories(const Environment& env) {
@@ -104,10 +97,12 @@ std::string autostartEntryText(const std::string& executable, bool hidden) {
 
 AutostartEntry::AutostartEntry(const Environment& env, std::string executable)
     : m_env(env), m_executable(std::move(executable)),
-      m_path(joinPath(joinPath(userConfigHome(env), "autostart"), kEntryName)) {}
+      m_path(joinPath(joinPath(xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config"), "autostart"),
+                      kEntryName)) {}
 
 Result<void> AutostartEntry::registerItem() {
-    TRY(createDirectories(joinPath(userConfigHome(m_env), "autostart")));
+    TRY(createDirectories(
+        joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
     return writeFileAtomic(m_path, autostartEntryText(m_executable, false), Durability::Synced);
 }
 
@@ -115,7 +110,8 @@ Result<void> AutostartEntry::unregisterItem() {
     // A system-wide entry of the same name would still start Brimlow: only a
     // hidden user entry switches it off.
     if (hasSystemEntry(m_env)) {
-        TRY(createDirectories(joinPath(userConfigHome(m_env), "autostart")));
+        TRY(createDirectories(
+            joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
         return writeFileAtomic(m_path, autostartEntryText(m_executable, true), Durability::Synced);
     }
     if (unlink(m_path.c_str()) != 0 && errno != ENOENT)

@@ -35,26 +35,44 @@ std::size_t rowBytes(const LogRows& rows) {
 LocalUsageReader::LocalUsageReader(ReaderOptions options) : m_options(options) {}
 
 ProviderUsage LocalUsageReader::codex(const std::string& root) {
-    return buildOrReuse(root, m_builtCodex, codexUsage);
+    return buildOrReuse({root}, m_builtCodex, codexUsage);
 }
 
-ProviderUsage LocalUsageReader::claude(const std::string& root) {
-    return buildOrReuse(root, m_builtClaude, claudeUsage);
+ProviderUsage LocalUsageReader::claude(const std::vector<std::string>& roots) {
+    return buildOrReuse(roots, m_builtClaude, claudeUsage);
 }
 
-ProviderUsage LocalUsageReader::buildOrReuse(const std::string& root,
+ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roots,
                                              std::unordered_map<std::string, Built>& built,
                                              Builder builder) {
-    auto files = rows(root);
+    std::vector<ScannedFile> files;
+    std::vector<DirectoryIdentity> walked;
+    std::string key;
+    bool changedCache = false;
+    for (const auto& root : roots) {
+        key.append(root).push_back('\0');
+        auto tree = findLogFiles(root);
+        if (!tree) {
+            changedCache = true;
+            continue;
+        }
+        if (std::find(walked.begin(), walked.end(), tree->identity) != walked.end())
+            continue;
+        walked.push_back(tree->identity);
+        auto found = rows(std::move(*tree), changedCache);
+        files.insert(files.end(), std::make_move_iterator(found.begin()),
+                     std::make_move_iterator(found.end()));
+    }
+
     std::vector<std::string> paths;
     paths.reserve(files.size());
     for (const auto& file : files)
         paths.push_back(file.path);
-    auto previous = built.find(root);
-    if (!m_scanChangedCache && previous != built.end() && previous->second.paths == paths)
+    auto previous = built.find(key);
+    if (!changedCache && previous != built.end() && previous->second.paths == paths)
         return previous->second.usage;
     ProviderUsage usage = builder(files);
-    built[root] = Built{std::move(paths), usage};
+    built[key] = Built{std::move(paths), usage};
     return usage;
 }
 
@@ -76,19 +94,15 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     return bytes;
 }
 
-std::vector<ScannedFile> LocalUsageReader::rows(const std::string& root) {
-    auto tree = findLogFiles(root);
-    m_scanChangedCache = true;
-    if (!tree)
-        return {};
+std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, bool& changedCache) {
     ++m_scan;
 
     // Unchanged files come from the cache without being opened.
-    std::vector<const LogRows*> found(tree->files.size(), nullptr);
+    std::vector<const LogRows*> found(tree.files.size(), nullptr);
     std::vector<const LogFile*> misses;
     std::vector<std::size_t> missIndex;
-    for (std::size_t i = 0; i < tree->files.size(); ++i) {
-        const LogFile& file = tree->files[i];
+    for (std::size_t i = 0; i < tree.files.size(); ++i) {
+        const LogFile& file = tree.files[i];
         auto cached = m_cache.find(file.diskPath());
         if (cached != m_cache.end() && cached->second.stamp == file.stamp) {
             cached->second.lastScan = m_scan;
@@ -108,14 +122,14 @@ std::vector<ScannedFile> LocalUsageReader::rows(const std::string& root) {
         slot = Cached{misses[j]->stamp, std::move(*read[j]), m_scan};
         found[missIndex[j]] = &slot.rows;
     }
-    bool forgot = prune(tree->root);
-    m_scanChangedCache = !misses.empty() || forgot;
+    bool forgot = prune(tree.root);
+    changedCache = changedCache || !misses.empty() || forgot;
 
     std::vector<ScannedFile> result;
-    result.reserve(tree->files.size());
-    for (std::size_t i = 0; i < tree->files.size(); ++i) {
+    result.reserve(tree.files.size());
+    for (std::size_t i = 0; i < tree.files.size(); ++i) {
         if (found[i])
-            result.push_back({std::move(tree->files[i].path), found[i]});
+            result.push_back({std::move(tree.files[i].path), found[i]});
     }
     return result;
 }

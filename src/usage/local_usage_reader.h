@@ -33,8 +33,11 @@ public:
 
     // Codex session logs under `root` (Codex home + "sessions").
     ProviderUsage codex(const std::string& root);
-    // Claude Code project logs under `root` (its configuration + "projects").
-    ProviderUsage claude(const std::string& root);
+    // Claude Code project logs under each of `roots` (its configurations +
+    // "projects"), one record per message id across all of them. A root that
+    // leads to the same directory as an earlier one is read once.
+    ProviderUsage claude(const std::vector<std::string>& roots);
+    ProviderUsage claude(const std::string& root) { return claude(std::vector{root}); }
 
     // Roughly the heap memory the cache holds.
     std::size_t cacheMemoryBytes() const;
@@ -55,13 +58,13 @@ private:
         ProviderUsage usage;
     };
     using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
-    ProviderUsage buildOrReuse(const std::string& root,
+    ProviderUsage buildOrReuse(const std::vector<std::string>& roots,
                                std::unordered_map<std::string, Built>& built, Builder builder);
 
-    // The accepted files under `root` in path order, with their rows. The
-    // rows live in the cache and stay valid until the next scan. Sets
-    // m_scanChangedCache.
-    std::vector<ScannedFile> rows(const std::string& root);
+    // The accepted files of `tree` in path order, with their rows. The rows
+    // live in the cache and stay valid until the next scan. True in
+    // `changedCache` when it read or forgot any file.
+    std::vector<ScannedFile> rows(LogTree tree, bool& changedCache);
     std::vector<std::optional<LogRows>> readFiles(const std::vector<const LogFile*>& files) const;
     // True when it forgot any file.
     bool prune(const std::string& root);
@@ -70,7 +73,6 @@ private:
     // Keyed by the file's absolute path on disk. One cache serves every root.
     std::unordered_map<std::string, Cached> m_cache;
     std::uint64_t m_scan = 0;
-    bool m_scanChangedCache = true;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
 };

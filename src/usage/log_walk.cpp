@@ -33,11 +33,17 @@ std::string rootText(const std::string& root) {
 
 // Lists one directory: log files into `files`, subdirectories into `pending`.
 // Only the root may be reached through a link, hence O_NOFOLLOW below it.
+// `identity`, when given, receives the directory's device and inode.
 bool listDirectory(const std::string& path, int openFlags, std::vector<std::string>& pending,
-                   std::vector<LogFile>& files) {
+                   std::vector<LogFile>& files, DirectoryIdentity* identity = nullptr) {
     int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | openFlags);
     if (fd < 0)
         return false;
+    if (identity) {
+        struct stat own;
+        if (::fstat(fd, &own) == 0)
+            *identity = {std::uint64_t(own.st_dev), std::uint64_t(own.st_ino)};
+    }
     DIR* dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
@@ -83,9 +89,9 @@ bool listDirectory(const std::string& path, int openFlags, std::vector<std::stri
 std::optional<LogTree> findLogFiles(const std::string& root) {
     if (root.empty())
         return std::nullopt;
-    LogTree tree{rootText(root), {}};
+    LogTree tree{rootText(root), {}, {}};
     std::vector<std::string> pending;
-    if (!listDirectory(tree.root, 0, pending, tree.files))
+    if (!listDirectory(tree.root, 0, pending, tree.files, &tree.identity))
         return std::nullopt;
     while (!pending.empty()) {
         std::string directory = std::move(pending.back());

@@ -33,10 +33,20 @@ struct LogFile {
     bool operator==(const LogFile&) const = default;
 };
 
+// Tells whether two paths lead to the same directory.
+struct DirectoryIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool operator==(const DirectoryIdentity&) const = default;
+};
+
 struct LogTree {
     // The root as an absolute path without a trailing "/": every path below
     // begins with it.
     std::string root;
+    // The root directory itself, wherever links led to it.
+    DirectoryIdentity identity;
     // Sorted by path, byte by byte, so that "first met" means the same on
     // every machine and every run.
     std::vector<LogFile> files;

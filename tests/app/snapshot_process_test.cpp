@@ -49,20 +49,35 @@ protected:
 };
 
 TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsExactly) {
-    m_home.write(".codex/sessions/2026/01/01/rollout-a.jsonl",
-                 R"({"timestamp":")" + todayUtc("01:00:00.500") +
-                     R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":1000,"output_tokens":234}}}})"
-                     "\n" R"({"timestamp":"2020-01-01T00:00:00Z","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":5,"output_tokens":5}}}})"
-                     "\n");
-    m_home.write(".claude/projects/-home-p/s.jsonl",
-                 R"({"timestamp":")" + todayUtc("02:00:00") +
-                     R"(","message":{"id":"m1","usage":{"input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,"cache_creation_input_tokens":4000}}})"
-                     "\n");
-    // Another CODEX_HOME must not move where the snapshot reads.
-    m_home.write("elsewhere/sessions/x.jsonl",
-                 R"({"timestamp":")" + todayUtc("03:00:00") +
-                     R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":9,"output_tokens":9}}}})"
-                     "\n");
+    m_home.write(
+        ".codex/sessions/2026/01/01/rollout-a.jsonl",
+        R"({"timestamp":")" + todayUtc("01:00:00.500") +
+            R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":1000,"output_tokens":234}}}})"
+            "\n"
+            R"({"timestamp":"2020-01-01T00:00:00Z","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":5,"output_tokens":5}}}})"
+            "\n");
+    m_home.write(
+        ".claude/projects/-home-p/s.jsonl",
+        R"({"timestamp":")" + todayUtc("02:00:00") +
+            R"(","message":{"id":"m1","usage":{"input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,"cache_creation_input_tokens":4000}}})"
+            "\n");
+    // Claude Code's other default place; a message logged in both counts once.
+    m_home.write(
+        ".config/claude/projects/-home-q/t.jsonl",
+        R"({"timestamp":")" + todayUtc("02:00:00") +
+            R"(","message":{"id":"m1","usage":{"input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,"cache_creation_input_tokens":4000}}})"
+            "\n"
+            R"({"timestamp":")" +
+            todayUtc("02:30:00") +
+            R"(","message":{"id":"m2","usage":{"input_tokens":1,"output_tokens":2}}})"
+            "\n");
+    // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where the
+    // snapshot reads.
+    m_home.write(
+        "elsewhere/sessions/x.jsonl",
+        R"({"timestamp":")" + todayUtc("03:00:00") +
+            R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":9,"output_tokens":9}}}})"
+            "\n");
     installStandIn({
         "read",
         R"(send {"method":"codex/event","params":{}})",
@@ -73,9 +88,10 @@ TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsExactly) {
         "hang",
     });
 
-    auto run = snapshot({{"CODEX_HOME", m_home / "elsewhere"}});
+    auto run = snapshot(
+        {{"CODEX_HOME", m_home / "elsewhere"}, {"CLAUDE_CONFIG_DIR", m_home / "elsewhere"}});
     EXPECT_EQ(run.out, "Codex: 2 usage records; today 1234 tokens\n"
-                       "Claude: 1 usage records; today 4330 tokens\n"
+                       "Claude: 2 usage records; today 4333 tokens\n"
                        "Codex 5시간: 42.0% used\n"
                        "Codex 주간: 17.25% used\n");
     EXPECT_EQ(run.err, "");

@@ -16,7 +16,8 @@ std::string snapshotText(const std::string& home, Time todayStart, const CodexQu
     size_t size = 0;
     std::FILE* out = open_memstream(&data, &size);
     LocalUsageReader reader;
-    printSnapshot(out, reader, home, todayStart, fetch);
+    printSnapshot(out, reader, {home + "/.codex/sessions", {home + "/.claude/projects"}},
+                  todayStart, fetch);
     std::fclose(out);
     std::string text(data, size);
     std::free(data);

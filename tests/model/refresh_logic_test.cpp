@@ -92,16 +92,22 @@ TEST(MergeCodexAnswer, FollowsTheThreeOutcomes) {
     EXPECT_EQ(live.plan, "pro");
 }
 
-TEST(LogRoots, FollowTheEnvironmentOfEachCycle) {
-    FakeEnvironment env{{{"HOME", "/home/u"}}};
+TEST(LogRoots, FollowTheEnvironmentOfEachCycleUnlessIgnored) {
+    using Roots = std::vector<std::string>;
+    FakeEnvironment env{{{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "relative"}}};
     EXPECT_EQ(logRoots(env).codexSessions, "/home/u/.codex/sessions");
-    EXPECT_EQ(logRoots(env).claudeProjects, "/home/u/.claude/projects");
-    env.set("CODEX_HOME", "/data/codex");
-    env.set("CLAUDE_CONFIG_DIR", "rel");
-    EXPECT_EQ(logRoots(env).codexSessions, "/data/codex/sessions");
-    EXPECT_EQ(logRoots(env).claudeProjects, "rel/projects");
+    EXPECT_EQ(logRoots(env).claudeProjects,
+              (Roots{"/home/u/.claude/projects", "/home/u/.config/claude/projects"}));
+    env.set("XDG_CONFIG_HOME", "/cfg");
+    EXPECT_EQ(logRoots(env).claudeProjects,
+              (Roots{"/home/u/.claude/projects", "/cfg/claude/projects"}));
     env.set("CODEX_HOME", "");
+    env.set("CLAUDE_CONFIG_DIR", "rel");
     EXPECT_EQ(logRoots(env).codexSessions, "sessions");
+    EXPECT_EQ(logRoots(env).claudeProjects, Roots{"rel/projects"});
+    EXPECT_EQ(logRoots(env, Overrides::Ignored).codexSessions, "/home/u/.codex/sessions");
+    EXPECT_EQ(logRoots(env, Overrides::Ignored).claudeProjects,
+              (Roots{"/home/u/.claude/projects", "/cfg/claude/projects"}));
 }
 
 } // namespace
