@@ -6,8 +6,8 @@
 #include "platform/bus_address.h"
 #include "platform/desktop_notifications.h"
 #include "platform/settings_store.h"
-#include "platform/time_of_day.h"
 #include "platform/wake_source.h"
+#include "ui/panel_text.h"
 
 namespace brimlow {
 

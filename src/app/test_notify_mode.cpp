@@ -4,7 +4,7 @@
 #include "base/environment.h"
 #include "notify/reset_notifier.h"
 #include "platform/desktop_notifications.h"
-#include "platform/time_of_day.h"
+#include "ui/panel_text.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -34,7 +34,9 @@ std::optional<int> digits(std::string_view s, size_t pos, size_t count) {
 
 std::optional<Time> parseRfc3339(std::string_view s) {
     // 2025-10-01T09:30:15 is 19 characters; the shortest valid text adds "Z".
-    if (s.size() < 20 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' || s[16] != ':')
+    // RFC 3339 allows "t" and "z" in lower case as well.
+    if (s.size() < 20 || s[4] != '-' || s[7] != '-' || (s[10] != 'T' && s[10] != 't') ||
+        s[13] != ':' || s[16] != ':')
         return std::nullopt;
     auto year = digits(s, 0, 4), month = digits(s, 5, 2), day = digits(s, 8, 2);
     auto hour = digits(s, 11, 2), minute = digits(s, 14, 2), second = digits(s, 17, 2);
@@ -63,7 +65,7 @@ std::optional<Time> parseRfc3339(std::string_view s) {
         return std::nullopt;
 
     std::int64_t offsetMinutes = 0;
-    if (s[pos] == 'Z') {
+    if (s[pos] == 'Z' || s[pos] == 'z') {
         ++pos;
     } else if (s[pos] == '+' || s[pos] == '-') {
         auto oh = digits(s, pos + 1, 2), om = digits(s, pos + 4, 2);

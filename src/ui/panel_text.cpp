@@ -2,6 +2,7 @@
 
 #include "usage/records.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 namespace brimlow {
@@ -33,7 +34,17 @@ QString countdownText(std::int64_t seconds) {
 }
 
 QString timeText(const QDateTime& time, const QLocale& locale) {
-    return locale.toString(time.toLocalTime().time(), QLocale::ShortFormat);
+    // The short format of the C locale, which LANG=C.UTF-8 selects, is
+    // "HH:mm:ss": a time of day here is hours and minutes in every locale.
+    static const QRegularExpression seconds(QStringLiteral("[^hHmaAp']*s+(\\.z+)?"));
+    QString format = locale.timeFormat(QLocale::ShortFormat).remove(seconds).trimmed();
+    return locale.toString(time.toLocalTime().time(), format);
+}
+
+std::string localShortTimeOfDay(Time t) {
+    auto millis = std::chrono::floor<std::chrono::milliseconds>(t).time_since_epoch().count();
+    return timeText(QDateTime::fromMSecsSinceEpoch(millis, Qt::LocalTime), QLocale::system())
+        .toStdString();
 }
 
 QString dateTimeText(const QDateTime& time, const QLocale& locale) {

@@ -3,10 +3,13 @@
 // notifications round them, and so that they can be tested without a scene.
 #pragma once
 
+#include "base/time.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 namespace brimlow {
 
@@ -18,8 +21,12 @@ QString percentUsedText(double percent);
 // a reset earlier than it comes and never reads "0분".
 QString countdownText(std::int64_t seconds);
 
-// The time of day without a date, in the locale's short form ("오후 3:40").
+// The time of day without a date, in the locale's short form without
+// seconds ("오후 3:40", "15:40").
 QString timeText(const QDateTime& time, const QLocale& locale);
+
+// The same for the notifications: local time, the system's locale.
+std::string localShortTimeOfDay(Time t);
 
 // Date and time of day in the locale's short forms, the year written in full
 // ("2025. 1. 5. 오후 3:40").
