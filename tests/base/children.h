@@ -2,9 +2,10 @@
 // zombie) is left and that no descriptor stayed open.
 #pragma once
 
+#include "base/files.h"
+
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -28,9 +29,11 @@ inline std::vector<std::string> childrenOfThisProcess() {
         std::string pid = entry.path().filename();
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        // Empty if the process has gone in the meantime.
-        std::ifstream file(entry.path() / "stat");
-        std::string text{std::istreambuf_iterator<char>(file), {}};
+        // A process that has gone in the meantime fails the read (ESRCH).
+        auto read = readWholeFile(entry.path() / "stat");
+        if (!read.ok())
+            continue;
+        const std::string& text = read.value();
         // "pid (comm) state ppid ...", where comm may hold spaces and parentheses.
         std::istringstream rest(text.substr(text.rfind(')') + 1));
         std::string state;
