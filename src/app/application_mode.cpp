@@ -16,7 +16,7 @@
 namespace brimlow {
 
 int runApplicationMode(int argc, char** argv) {
-    silenceQtMessages();
+    routeQtMessages(ProcessEnvironment());
     // The panel is drawn the same on every desktop, whatever style the
     // desktop would pick; this must precede the first QML engine.
     QQuickStyle::setStyle(QStringLiteral("Basic"));

@@ -32,7 +32,7 @@ void printLine(const std::string& line) {
 } // namespace
 
 int runTestNotifyMode(int argc, char** argv) {
-    silenceQtMessages();
+    routeQtMessages(ProcessEnvironment());
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
     SystemClock clock;
@@ -43,7 +43,7 @@ int runTestNotifyMode(int argc, char** argv) {
     bool refused = false;
     notifier.requestPermission([&](bool granted) {
         if (!granted) {
-            printLine("알림이 꺼져 있음 — 시스템 설정 → 알림 → Brimlow");
+            printLine("알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다");
             // Without a centre the answer comes before the loop runs, when
             // exit() would be ignored.
             refused = true;

@@ -75,7 +75,7 @@ Pane {
                     font.bold: true
                 }
                 Label {
-                    text: "이 Mac의 AI 사용량"
+                    text: "이 컴퓨터의 AI 사용량"
                     color: theme.secondary
                     font.pixelSize: theme.captionSize
                 }
@@ -174,7 +174,7 @@ Pane {
         Label {
             objectName: "noteText"
             Layout.fillWidth: true
-            text: "토큰은 이 Mac의 로컬 기록 기준입니다. Codex 입력에는 캐시가 포함되고, Claude는 캐시를 따로 합산합니다."
+            text: "토큰은 이 컴퓨터의 로컬 기록 기준입니다. Codex 입력에는 캐시가 포함되고, Claude는 캐시를 따로 합산합니다."
             color: theme.secondary
             font.pixelSize: theme.captionSize
             wrapMode: Text.Wrap

@@ -41,6 +41,6 @@ echo "ok: the moved installation's --snapshot"
 
 status=0
 out=$(run --test-notify 2>&1) || status=$?
-[ "$out" = "알림이 꺼져 있음 — 시스템 설정 → 알림 → Brimlow" ] || fail "--test-notify printed: $out"
+[ "$out" = "알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다" ] || fail "--test-notify printed: $out"
 [ "$status" -eq 1 ] || fail "--test-notify exited with $status"
 echo "ok: the moved installation's --test-notify"

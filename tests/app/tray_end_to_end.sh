@@ -146,3 +146,9 @@ wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "the application exited with $status"
 echo "ok: the tray menu quit the application"
+
+# Qt's messages are on in tests: the panel's QML must not have warned.
+if grep -E '\.qml(:[0-9]+)?' "$work/app.err"; then
+  fail "the panel's QML warned"
+fi
+echo "ok: no QML warnings"

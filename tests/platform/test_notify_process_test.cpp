@@ -57,7 +57,7 @@ protected:
     TempDir runtime;
 };
 
-const QString kRefused = "알림이 꺼져 있음 — 시스템 설정 → 알림 → Brimlow\n";
+const QString kRefused = "알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다\n";
 
 TEST_F(TestNotifyProcess, WithoutAnyBusItSaysNotificationsAreOffAndFailsAtOnce) {
     ModeRun result = run({{"DISPLAY", ":99"}});

@@ -249,7 +249,7 @@ TEST_F(PanelTest, SwitchesShowTheModelsAnswerNotTheClick) {
     EXPECT_EQ(model.notifyRequests, QList<bool>{false});
     model.setProperty("notifyReset", true);
     EXPECT_TRUE(notify->property("checked").toBool());
-    model.setProperty("notifyError", "시스템 설정 → 알림에서 Brimlow를 허용해 주세요.");
+    model.setProperty("notifyError", "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.");
     EXPECT_EQ(color(one("notifyError")), kOrange);
     click(one("testButton"));
     EXPECT_EQ(model.testNotifyCalls, 1);
