@@ -30,6 +30,8 @@ bool PanelPopup::isOpen() const {
 }
 
 void PanelPopup::open(PanelStyle style, QRect iconGeometry) {
+    if (style == PanelStyle::Popup && m_view->dismissedJustNow())
+        return;
     m_view->setStyle(style);
     if (style == PanelStyle::Popup)
         m_view->placeAt(iconGeometry);

@@ -18,6 +18,8 @@ namespace {
 // first; it is retried for a moment.
 constexpr int kGrabRetryMs = 50;
 constexpr int kGrabTries = 20;
+// Longer than a click takes from press to the tray's report of it.
+constexpr qint64 kDismissGraceMs = 400;
 
 Qt::WindowFlags flagsFor(PanelStyle style, bool canGrab) {
     if (style == PanelStyle::Window)
@@ -44,8 +46,8 @@ PanelView::PanelView() : m_canGrab(QGuiApplication::platformName() == QLatin1Str
             place();
     });
     connect(this, &QWindow::activeChanged, this, [this] {
-        if (isPopup() && !m_canGrab && !isActive())
-            hide();
+        if (isPopup() && !m_canGrab && !isActive() && isVisible())
+            dismiss();
     });
     connect(this, &QWindow::visibleChanged, this, [this] {
         if (!isVisible())
@@ -69,6 +71,15 @@ void PanelView::setStyle(PanelStyle style) {
     if (handle())
         destroy();
     setFlags(flagsFor(style, m_canGrab));
+}
+
+bool PanelView::dismissedJustNow() const {
+    return m_dismissed.isValid() && m_dismissed.elapsed() < kDismissGraceMs;
+}
+
+void PanelView::dismiss() {
+    m_dismissed.start();
+    hide();
 }
 
 void PanelView::placeAt(QRect iconGeometry) {
@@ -107,7 +118,7 @@ void PanelView::mousePressEvent(QMouseEvent* event) {
     // While grabbed, presses anywhere on the screen arrive here.
     if (isPopup() && !QRect(QPoint(), size()).contains(event->position().toPoint())) {
         event->accept();
-        hide();
+        dismiss();
         return;
     }
     QQuickView::mousePressEvent(event);

@@ -7,6 +7,7 @@
 
 #include "app/shell_parts.h"
 
+#include <QElapsedTimer>
 #include <QQuickView>
 #include <QTimer>
 
@@ -18,6 +19,11 @@ public:
     ~PanelView() override;
 
     void setStyle(PanelStyle style);
+    // True for a moment after the popup closed itself on a click elsewhere
+    // or on losing the focus. When that click was on the tray icon, the
+    // tray reports the click after the press has closed the popup: that
+    // click closed the panel and must not open it again.
+    bool dismissedJustNow() const;
     // Puts the popup at the tray icon and keeps it there as its height
     // changes.
     void placeAt(QRect iconGeometry);
@@ -30,6 +36,7 @@ protected:
 private:
     void place();
     void grabInput();
+    void dismiss();
     bool isPopup() const { return m_style == PanelStyle::Popup; }
 
     PanelStyle m_style = PanelStyle::Popup;
@@ -39,6 +46,7 @@ private:
     QRect m_iconGeometry;
     QTimer m_grabRetry;
     int m_grabTries = 0;
+    QElapsedTimer m_dismissed;
 };
 
 } // namespace brimlow
