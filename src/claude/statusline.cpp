@@ -48,55 +48,48 @@ std::optional<std::string> previousCommand(const Environment& env) {
     return command->get<std::string>();
 }
 
-// The previous command runs under /bin/sh with exactly our input. An EXIT
-// trap placed before it keeps the mode's exit status at 0 whatever the
-// command returns; a trap or exec of the command's own takes precedence,
-// as it would have without the bridge.
-std::vector<std::string> shellArguments(const std::string& command) {
-    return {"-c", "trap 'exit 0' EXIT\n" + command};
-}
-
-// Claude Code starts this mode on every redraw, so the cheap way comes
-// first: the input goes into a pipe that holds all of it, the pipe becomes
-// our standard input and /bin/sh replaces this process. That saves a whole
-// process start per redraw. Returns only when that is not possible.
-void handOverInPlace(const std::string& command, const std::string& input) {
+// Claude Code starts this mode on every redraw, so the input is handed over
+// the cheap way when it can be: written whole into a pipe that holds all of
+// it, whose read end then becomes our standard input for the child to
+// inherit. False when the pipe can't hold it; our standard input is
+// unchanged then.
+bool preloadStandardInput(const std::string& input) {
     auto pipe = makePipe();
     if (!pipe.ok())
-        return;
+        return false;
     int capacity = fcntl(pipe.value().writeEnd.get(), F_GETPIPE_SZ);
     if (capacity < 0 || std::size_t(capacity) < input.size()) {
         // Grows up to the system's limit for pipes (usually 1 MiB).
         int grown = fcntl(pipe.value().writeEnd.get(), F_SETPIPE_SZ, int(input.size()));
         if (grown < 0 || std::size_t(grown) < input.size())
-            return;
+            return false;
     }
-    if (!writeAll(pipe.value().writeEnd.get(), input).ok() || !pipe.value().writeEnd.close().ok() ||
-        dup2(pipe.value().readEnd.get(), STDIN_FILENO) < 0)
-        return;
-    auto arguments = shellArguments(command);
-    const char* argv[] = {"/bin/sh", arguments[0].c_str(), arguments[1].c_str(), nullptr};
-    execv("/bin/sh", const_cast<char* const*>(argv));
-    // /bin/sh can't be started: nothing to print, and the input is gone.
-    _exit(0);
+    return writeAll(pipe.value().writeEnd.get(), input).ok() &&
+           pipe.value().writeEnd.close().ok() &&
+           dup2(pipe.value().readEnd.get(), STDIN_FILENO) >= 0;
 }
 
-// For input too large for a pipe: a child, fed while it runs.
-void runAsChild(const std::string& command, const std::string& input) {
-    // The child writes straight to our standard output: what it prints is
-    // exactly what Claude Code receives.
-    SpawnRequest request{"/bin/sh",        shellArguments(command), currentEnvironment(),
-                         StreamMode::Pipe, StreamMode::Inherit,     StreamMode::Inherit};
+// The previous command runs under /bin/sh exactly as written, as a child:
+// whatever it does to its shell (exec, its own EXIT trap, a signal) decides
+// only the child's status, never ours, and the shell's messages read as
+// they would without us. Its output goes straight to ours, so Claude Code
+// receives exactly what it prints.
+void runPreviousCommand(const std::string& command, const std::string& input) {
+    bool preloaded = preloadStandardInput(input);
+    SpawnRequest request{"/bin/sh",
+                         {"-c", command},
+                         currentEnvironment(),
+                         preloaded ? StreamMode::Inherit : StreamMode::Pipe,
+                         StreamMode::Inherit,
+                         StreamMode::Inherit};
     auto child = spawnProcess(request);
     if (!child.ok())
         return;
-    // A command that exits without reading its input makes this write fail
-    // with EPIPE; that is not a reason to stop drawing the status line.
-    bool delivered = writeAll(child.value().input().get(), input).ok();
-    delivered = child.value().input().close().ok() && delivered;
-    if (!delivered) {
-        child.value().release(Ending::Await);
-        return;
+    if (!preloaded) {
+        // Fed while it runs. A command that exits without reading its input
+        // makes this write fail with EPIPE; it still gets waited for.
+        (void)writeAll(child.value().input().get(), input);
+        (void)child.value().input().close();
     }
     (void)child.value().wait();
 }
@@ -129,8 +122,7 @@ void runClaudeStatusline(const Environment& env, Time now) {
         (void)writeAll(STDOUT_FILENO, line);
         return;
     }
-    handOverInPlace(*command, input);
-    runAsChild(*command, input);
+    runPreviousCommand(*command, input);
 }
 
 } // namespace brimlow

@@ -73,21 +73,27 @@ TEST_F(Statusline, InputWithoutRateLimitsKeepsThePreviousSnapshot) {
     EXPECT_EQ(json::parse(readWholeFile(snapshotPath()).value())["rate_limits"], json::object());
 }
 
-TEST_F(Statusline, RunsThePreviousCommandWithTheSameInputByteForByte) {
-    previousCommand("cat; printf 'second line\\n'");
+// Whatever the previous command does to its shell, Claude Code sees what
+// `sh -c` alone would print, and the mode still ends with 0.
+TEST_F(Statusline, RunsThePreviousCommandAsShWouldAndEndsWithZero) {
     std::string input = std::string("not json at all \x01\xff\n", 19) + kStatus;
-    auto result = run(input);
-    EXPECT_EQ(result.out, input + "second line\n");
-    EXPECT_EQ(result.exitStatus, 0);
-
-    previousCommand("true");
-    EXPECT_EQ(run(kStatus).out, "");
-
-    previousCommand("echo \"$(printf abc | tr a-c x-z)\" | sed s/y/Y/; echo err >&2; exit 7");
-    result = run(kStatus);
-    EXPECT_EQ(result.out, "xYz\n");
-    EXPECT_EQ(result.err, "err\n");
-    EXPECT_EQ(result.exitStatus, 0);
+    for (const char* command : {
+             "cat; printf 'second line\\n'",
+             "true",
+             "echo \"$(printf abc | tr a-c x-z)\" | sed s/y/Y/; echo err >&2; exit 7",
+             "printf out; exec sh -c 'printf exec; exit 4'",
+             "trap 'printf trapped; exit 7' EXIT; printf out",
+             "printf out; kill -TERM $$",
+             "trap",
+             "if then",
+         }) {
+        previousCommand(command);
+        auto bridged = run(input);
+        auto direct = runProgram({{"/bin/sh", "-c", command}, {}, {}, input});
+        EXPECT_EQ(bridged.out, direct.out) << command;
+        EXPECT_EQ(bridged.err, direct.err) << command;
+        EXPECT_EQ(bridged.exitStatus, 0) << command;
+    }
 }
 
 TEST_F(Statusline, ACommandThatNeverReadsItsInputDoesNotKillTheMode) {
