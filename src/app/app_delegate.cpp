@@ -61,7 +61,7 @@ AppDelegate::~AppDelegate() {
 void AppDelegate::toggle() {
     if (m_panel->isOpen())
         m_panel->close();
-    else
+    else if (!m_panel->justDismissed())
         openPanel();
 }
 

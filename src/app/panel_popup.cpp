@@ -29,12 +29,16 @@ bool PanelPopup::isOpen() const {
     return m_view->isVisible();
 }
 
+bool PanelPopup::justDismissed() const {
+    return m_view->dismissedJustNow();
+}
+
 void PanelPopup::open(PanelStyle style, QRect iconGeometry) {
-    if (style == PanelStyle::Popup && m_view->dismissedJustNow())
-        return;
     m_view->setStyle(style);
     if (style == PanelStyle::Popup)
         m_view->placeAt(iconGeometry);
+    else
+        m_view->fitToScreen();
     m_view->show();
     m_view->raise();
     m_view->requestActivate();

@@ -23,6 +23,7 @@ public:
     ~PanelPopup() override;
 
     bool isOpen() const override;
+    bool justDismissed() const override;
     void open(PanelStyle style, QRect iconGeometry) override;
     void close() override;
 

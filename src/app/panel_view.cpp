@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QQuickItem>
 #include <QScreen>
+#include <algorithm>
 
 namespace brimlow {
 
@@ -18,6 +20,10 @@ namespace {
 // first; it is retried for a moment.
 constexpr int kGrabRetryMs = 50;
 constexpr int kGrabTries = 20;
+// Between the popup and the edges of the work area.
+constexpr int kPopupGap = 4;
+// A title bar and a frame, generously.
+constexpr int kWindowFrameAllowance = 64;
 // Longer than a click takes from press to the tray's report of it.
 constexpr qint64 kDismissGraceMs = 400;
 
@@ -95,7 +101,22 @@ void PanelView::place() {
         screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    setPosition(placePopup(size(), m_iconGeometry, cursor, screen->availableGeometry()).topLeft());
+    QRect workArea = screen->availableGeometry();
+    fitInto(workArea);
+    setPosition(placePopup(size(), m_iconGeometry, cursor, workArea).topLeft());
+}
+
+void PanelView::fitToScreen() {
+    if (QScreen* current = screen())
+        fitInto(current->availableGeometry());
+}
+
+void PanelView::fitInto(QRect workArea) {
+    // A popup keeps a gap to the screen's edges; a window leaves room for the
+    // title bar and frame the window manager adds.
+    int margin = isPopup() ? 2 * kPopupGap : kWindowFrameAllowance;
+    if (QQuickItem* root = rootObject())
+        root->setProperty("maximumHeight", std::max(workArea.height() - margin, 0));
 }
 
 void PanelView::exposeEvent(QExposeEvent* event) {

@@ -27,6 +27,9 @@ public:
     // Puts the popup at the tray icon and keeps it there as its height
     // changes.
     void placeAt(QRect iconGeometry);
+    // Limits the panel's height to the screen's work area; taller content
+    // scrolls.
+    void fitToScreen();
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -35,6 +38,7 @@ protected:
 
 private:
     void place();
+    void fitInto(QRect workArea);
     void grabInput();
     void dismiss();
     bool isPopup() const { return m_style == PanelStyle::Popup; }

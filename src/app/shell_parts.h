@@ -47,6 +47,10 @@ class PanelWindow {
 public:
     virtual ~PanelWindow() = default;
     virtual bool isOpen() const = 0;
+    // True for a moment after the panel closed itself on a click elsewhere.
+    // A click on the tray icon closes it with its press, and the tray
+    // reports that same click afterwards.
+    virtual bool justDismissed() const = 0;
     // Shows the panel with the keyboard focus; an open one is raised and
     // focused again.
     virtual void open(PanelStyle style, QRect iconGeometry) = 0;

@@ -31,8 +31,13 @@ Pane {
         return root.model.totals(provider);
     }
 
+    // The most of the screen the panel may take, set by its window; past
+    // it the content scrolls, so that every control stays reachable.
+    property real maximumHeight: Infinity
+
     implicitWidth: 370
     width: 370
+    height: Math.min(implicitHeight, maximumHeight)
     padding: 20
     focus: true
     Keys.onEscapePressed: root.closeRequested()
@@ -51,232 +56,252 @@ Pane {
         onTriggered: root.now = new Date()
     }
 
-    ColumnLayout {
-        width: parent.width
-        spacing: 16
+    Flickable {
+        id: scroller
 
-        // Header
-        RowLayout {
-            Layout.fillWidth: true
-            spacing: 10
-
-            Symbol {
-                name: "office-chart-bar-symbolic"
-                source: "icons/chart.svg"
-                color: theme.blue
-                size: theme.title2Size
-            }
-            ColumnLayout {
-                spacing: 2
-
-                Label {
-                    text: "Brimlow"
-                    font.pixelSize: theme.title3Size
-                    font.bold: true
-                }
-                Label {
-                    text: "이 컴퓨터의 AI 사용량"
-                    color: theme.secondary
-                    font.pixelSize: theme.captionSize
-                }
-            }
-            Item {
-                Layout.fillWidth: true
-            }
-            ToolButton {
-                id: refreshButton
-
-                objectName: "refreshButton"
-                enabled: !root.model.refreshing
-                text: "사용량 새로고침"
-                display: AbstractButton.IconOnly
-                icon.name: "view-refresh-symbolic"
-                icon.source: "icons/refresh.svg"
-                icon.width: 16
-                icon.height: 16
-                icon.color: enabled ? theme.primary : theme.secondary
-                padding: 7
-                // The glyph, not its hover tint, lines up with the edge below.
-                Layout.rightMargin: root.model.refreshing ? 0 : -padding
-                hoverEnabled: true
-                onClicked: root.model.refresh()
-                ToolTip.visible: hovered
-                ToolTip.delay: 600
-                ToolTip.text: text
-
-                background: Rectangle {
-                    implicitWidth: 30
-                    implicitHeight: 30
-                    radius: 7
-                    color: theme.primary
-                    opacity: refreshButton.down ? 0.14
-                           : refreshButton.hovered || refreshButton.visualFocus ? 0.07 : 0
-                }
-            }
-            BusyIndicator {
-                id: spinner
-
-                objectName: "refreshSpinner"
-                visible: root.model.refreshing
-                running: visible
-                padding: 0
-
-                contentItem: Symbol {
-                    source: "icons/spinner.svg"
-                    color: theme.secondary
-                    size: 16
-
-                    RotationAnimator on rotation {
-                        from: 0
-                        to: 360
-                        duration: 900
-                        loops: Animation.Infinite
-                        running: spinner.running
-                    }
-                }
-            }
-        }
-
-        PeriodPicker {
-            Layout.fillWidth: true
-            model: root.model
-            theme: theme
-        }
-
-        ProviderCard {
-            objectName: "codexCard"
-            Layout.fillWidth: true
-            name: "Codex"
-            symbolName: "utilities-terminal-symbolic"
-            symbolSource: "icons/terminal.svg"
-            tint: theme.green
-            usage: root.model.codex
-            totals: root.totals("Codex")
-            model: root.model
-            theme: theme
-            now: root.now
-        }
-
-        ProviderCard {
-            objectName: "claudeCard"
-            Layout.fillWidth: true
-            name: "Claude"
-            symbolName: ""
-            symbolSource: "icons/sparkle.svg"
-            tint: theme.orange
-            usage: root.model.claude
-            totals: root.totals("Claude")
-            model: root.model
-            theme: theme
-            now: root.now
-        }
-
-        Label {
-            objectName: "noteText"
-            Layout.fillWidth: true
-            text: "토큰은 이 컴퓨터의 로컬 기록 기준입니다. Codex 입력에는 캐시가 포함되고, Claude는 캐시를 따로 합산합니다."
-            color: theme.secondary
-            font.pixelSize: theme.captionSize
-            wrapMode: Text.Wrap
-            lineHeight: 1.1
-        }
-
-        Rectangle {
-            Layout.fillWidth: true
-            implicitHeight: 1
-            color: theme.hairline
-        }
-
-        // Settings. The switches show the model's values; a toggle asks the
-        // model and then shows its answer again, so a refused change does not
-        // leave the switch in the state the user clicked it into.
-        ColumnLayout {
-            Layout.fillWidth: true
-            spacing: 6
-
-            SmallSwitch {
-                id: loginSwitch
-
-                objectName: "loginSwitch"
-                theme: theme
-                text: "로그인 시 실행"
-                checked: root.model.loginEnabled
-                onToggled: {
-                    root.model.setLogin(checked);
-                    checked = Qt.binding(() => root.model.loginEnabled);
-                }
-            }
-            Label {
-                objectName: "loginError"
-                Layout.fillWidth: true
-                visible: text !== ""
-                text: root.model.loginError
-                color: theme.orange
-                font.pixelSize: theme.captionSize
-                wrapMode: Text.Wrap
-            }
+        objectName: "scroller"
+        anchors.fill: parent
+        implicitHeight: content.implicitHeight
+        contentWidth: width
+        contentHeight: content.implicitHeight
+        clip: interactive
+        interactive: contentHeight > height
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar {
+            policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+            // In the padding, beside the content rather than over it.
+            x: scroller.width + (root.rightPadding - width) / 2
         }
 
         ColumnLayout {
-            Layout.fillWidth: true
-            spacing: 6
+            id: content
 
+            width: scroller.width
+            spacing: 16
+
+            // Header
             RowLayout {
                 Layout.fillWidth: true
+                spacing: 10
 
-                SmallSwitch {
-                    objectName: "notifySwitch"
-                    theme: theme
-                    text: "한도 초기화 알림 (" + 70 + "% 이상 쓴 한도)"
-                    checked: root.model.notifyReset
-                    onToggled: {
-                        root.model.setNotify(checked);
-                        checked = Qt.binding(() => root.model.notifyReset);
+                Symbol {
+                    name: "office-chart-bar-symbolic"
+                    source: "icons/chart.svg"
+                    color: theme.blue
+                    size: theme.title2Size
+                }
+                ColumnLayout {
+                    spacing: 2
+
+                    Label {
+                        text: "Brimlow"
+                        font.pixelSize: theme.title3Size
+                        font.bold: true
+                    }
+                    Label {
+                        text: "이 컴퓨터의 AI 사용량"
+                        color: theme.secondary
+                        font.pixelSize: theme.captionSize
                     }
                 }
                 Item {
                     Layout.fillWidth: true
                 }
-                TextButton {
-                    objectName: "testButton"
-                    theme: theme
-                    text: "시험"
-                    textColor: theme.blue
-                    tip: "3초 뒤 시험 알림을 띄웁니다"
-                    onClicked: root.model.testNotify()
+                ToolButton {
+                    id: refreshButton
+
+                    objectName: "refreshButton"
+                    enabled: !root.model.refreshing
+                    text: "사용량 새로고침"
+                    display: AbstractButton.IconOnly
+                    icon.name: "view-refresh-symbolic"
+                    icon.source: "icons/refresh.svg"
+                    icon.width: 16
+                    icon.height: 16
+                    icon.color: enabled ? theme.primary : theme.secondary
+                    padding: 7
+                    // The glyph, not its hover tint, lines up with the edge below.
+                    Layout.rightMargin: root.model.refreshing ? 0 : -padding
+                    hoverEnabled: true
+                    onClicked: root.model.refresh()
+                    ToolTip.visible: hovered
+                    ToolTip.delay: 600
+                    ToolTip.text: text
+
+                    background: Rectangle {
+                        implicitWidth: 30
+                        implicitHeight: 30
+                        radius: 7
+                        color: theme.primary
+                        opacity: refreshButton.down ? 0.14
+                               : refreshButton.hovered || refreshButton.visualFocus ? 0.07 : 0
+                    }
+                }
+                BusyIndicator {
+                    id: spinner
+
+                    objectName: "refreshSpinner"
+                    visible: root.model.refreshing
+                    running: visible
+                    padding: 0
+
+                    contentItem: Symbol {
+                        source: "icons/spinner.svg"
+                        color: theme.secondary
+                        size: 16
+
+                        RotationAnimator on rotation {
+                            from: 0
+                            to: 360
+                            duration: 900
+                            loops: Animation.Infinite
+                            running: spinner.running
+                        }
+                    }
                 }
             }
-            Label {
-                objectName: "notifyError"
+
+            PeriodPicker {
                 Layout.fillWidth: true
-                visible: text !== ""
-                text: root.model.notifyError
-                color: theme.orange
+                model: root.model
+                theme: theme
+            }
+
+            ProviderCard {
+                objectName: "codexCard"
+                Layout.fillWidth: true
+                name: "Codex"
+                symbolName: "utilities-terminal-symbolic"
+                symbolSource: "icons/terminal.svg"
+                tint: theme.green
+                usage: root.model.codex
+                totals: root.totals("Codex")
+                model: root.model
+                theme: theme
+                now: root.now
+            }
+
+            ProviderCard {
+                objectName: "claudeCard"
+                Layout.fillWidth: true
+                name: "Claude"
+                symbolName: ""
+                symbolSource: "icons/sparkle.svg"
+                tint: theme.orange
+                usage: root.model.claude
+                totals: root.totals("Claude")
+                model: root.model
+                theme: theme
+                now: root.now
+            }
+
+            Label {
+                objectName: "noteText"
+                Layout.fillWidth: true
+                text: "토큰은 이 컴퓨터의 로컬 기록 기준입니다. Codex 입력에는 캐시가 포함되고, Claude는 캐시를 따로 합산합니다."
+                color: theme.secondary
                 font.pixelSize: theme.captionSize
                 wrapMode: Text.Wrap
+                lineHeight: 1.1
             }
-        }
 
-        // Footer
-        RowLayout {
-            Layout.fillWidth: true
-
-            Label {
-                objectName: "footerText"
-                text: root.isSet(root.model.updated)
-                      ? "갱신 " + Format.time(root.model.updated) + " · 60초 간격"
-                      : "사용량 확인 중…"
-                color: theme.secondary
-                font.pixelSize: theme.caption2Size
-            }
-            Item {
+            Rectangle {
                 Layout.fillWidth: true
+                implicitHeight: 1
+                color: theme.hairline
             }
-            TextButton {
-                objectName: "quitButton"
-                theme: theme
-                text: "종료"
-                onClicked: Qt.quit()
+
+            // Settings. The switches show the model's values; a toggle asks the
+            // model and then shows its answer again, so a refused change does not
+            // leave the switch in the state the user clicked it into.
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 6
+
+                SmallSwitch {
+                    id: loginSwitch
+
+                    objectName: "loginSwitch"
+                    theme: theme
+                    text: "로그인 시 실행"
+                    checked: root.model.loginEnabled
+                    onToggled: {
+                        root.model.setLogin(checked);
+                        checked = Qt.binding(() => root.model.loginEnabled);
+                    }
+                }
+                Label {
+                    objectName: "loginError"
+                    Layout.fillWidth: true
+                    visible: text !== ""
+                    text: root.model.loginError
+                    color: theme.orange
+                    font.pixelSize: theme.captionSize
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 6
+
+                RowLayout {
+                    Layout.fillWidth: true
+
+                    SmallSwitch {
+                        objectName: "notifySwitch"
+                        theme: theme
+                        text: "한도 초기화 알림 (" + 70 + "% 이상 쓴 한도)"
+                        checked: root.model.notifyReset
+                        onToggled: {
+                            root.model.setNotify(checked);
+                            checked = Qt.binding(() => root.model.notifyReset);
+                        }
+                    }
+                    Item {
+                        Layout.fillWidth: true
+                    }
+                    TextButton {
+                        objectName: "testButton"
+                        theme: theme
+                        text: "시험"
+                        textColor: theme.blue
+                        tip: "3초 뒤 시험 알림을 띄웁니다"
+                        onClicked: root.model.testNotify()
+                    }
+                }
+                Label {
+                    objectName: "notifyError"
+                    Layout.fillWidth: true
+                    visible: text !== ""
+                    text: root.model.notifyError
+                    color: theme.orange
+                    font.pixelSize: theme.captionSize
+                    wrapMode: Text.Wrap
+                }
+            }
+
+            // Footer
+            RowLayout {
+                Layout.fillWidth: true
+
+                Label {
+                    objectName: "footerText"
+                    text: root.isSet(root.model.updated)
+                          ? "갱신 " + Format.time(root.model.updated) + " · 60초 간격"
+                          : "사용량 확인 중…"
+                    color: theme.secondary
+                    font.pixelSize: theme.caption2Size
+                }
+                Item {
+                    Layout.fillWidth: true
+                }
+                TextButton {
+                    objectName: "quitButton"
+                    theme: theme
+                    text: "종료"
+                    onClicked: Qt.quit()
+                }
             }
         }
     }

@@ -25,6 +25,7 @@ public:
 class FakePanel final : public PanelWindow {
 public:
     bool isOpen() const override { return open_; }
+    bool justDismissed() const override { return dismissed; }
     void open(PanelStyle style, QRect iconGeometry) override {
         open_ = true;
         opens.push_back({style, iconGeometry});
@@ -32,6 +33,7 @@ public:
     void close() override { open_ = false; }
 
     bool open_ = false;
+    bool dismissed = false;
     std::vector<std::pair<PanelStyle, QRect>> opens;
 };
 
@@ -100,6 +102,10 @@ TEST_F(Delegate, AClickTogglesThePanelAtTheIconWhileReopeningLeavesItOpen) {
     m_actions.toggle();
     ASSERT_TRUE(m_panel->isOpen());
     EXPECT_EQ(m_panel->opens.back(), std::pair(PanelStyle::Popup, m_tray->geometry));
+    m_actions.toggle();
+    EXPECT_FALSE(m_panel->isOpen());
+    // The click on the icon whose press just closed the panel.
+    m_panel->dismissed = true;
     m_actions.toggle();
     EXPECT_FALSE(m_panel->isOpen());
 
