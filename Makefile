@@ -24,8 +24,9 @@ $(BUILD)/.deps-stamp: scripts/install-deps
 
 deps: $(BUILD)/.deps-stamp
 
+# Warnings are errors in our own builds; a plain configure leaves them warnings.
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMLOW_WERROR=ON $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)

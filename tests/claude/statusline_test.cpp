@@ -106,7 +106,7 @@ TEST_F(Statusline, ACommandThatNeverReadsItsInputDoesNotKillTheMode) {
 }
 
 TEST_F(Statusline, RefusesToRunItselfFromAHandEditedBackup) {
-    previousCommand("'" + std::string(BRIMLOW_EXECUTABLE) + "' --claude-statusline");
+    previousCommand("'" BRIMLOW_EXECUTABLE "' --claude-statusline");
     auto result = run(kStatus);
     EXPECT_EQ(result.out, kDefaultLine);
     EXPECT_EQ(result.exitStatus, 0);

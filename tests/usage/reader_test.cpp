@@ -149,8 +149,8 @@ TEST(Scanner, ParallelReadingGivesTheSameRecords) {
     for (int i = 0; i < 40; ++i) {
         std::string text;
         for (int j = 0; j < 50; ++j)
-            text += claudeLine("2025-10-01T09:30:15Z", "m" + std::to_string(j % 17), i, j, 1, 2);
-        dir.write("p" + std::to_string(i % 3) + "/s" + std::to_string(i) + ".jsonl", text + "\n");
+            text += claudeLine("2025-10-01T09:30:15Z", std::to_string(j % 17), i, j, 1, 2);
+        dir.write(std::to_string(i % 3) + "/" + std::to_string(i) + ".jsonl", text + "\n");
     }
     LocalUsageReader one(ReaderOptions{1, 256}), two(ReaderOptions{2, 256});
     auto expected = one.claude(dir.path());
