@@ -7,6 +7,7 @@
 #include "app/qt_messages.h"
 #include "app/single_instance.h"
 #include "app/system_tray.h"
+#include "platform/color_scheme.h"
 #include "ui/panel.h"
 
 #include <QApplication>
@@ -34,13 +35,20 @@ int runApplicationMode(int argc, char** argv) {
     if (instance.claim() == InstanceRole::Handover)
         return 0;
 
+    Appearance appearance;
+    PortalColorScheme colorScheme(ProcessEnvironment(), [&appearance](std::uint32_t value) {
+        appearance.setPreference(value == 1   ? ColorScheme::Dark
+                                 : value == 2 ? ColorScheme::Light
+                                              : ColorScheme::NoPreference);
+    });
+
     AppDelegate delegate(
         desktopMeterServices(),
         ShellFactories{
             .tray = [](TrayActions actions) { return std::make_unique<SystemTray>(actions); },
             .panel =
-                [](MeterModel& model) {
-                    return std::make_unique<PanelPopup>(&model, meterPanelUrl());
+                [&appearance](MeterModel& model) {
+                    return std::make_unique<PanelPopup>(&model, meterPanelUrl(appearance));
                 },
         });
     QPointer<AppDelegate> weak(&delegate);

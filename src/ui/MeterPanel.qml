@@ -45,8 +45,20 @@ Pane {
     Theme {
         id: theme
 
-        text: root.palette.windowText
+        dark: Appearance.dark
     }
+
+    // The controls of the Basic style draw with the palette.
+    palette.window: theme.background
+    palette.windowText: theme.primary
+    palette.base: theme.background
+    palette.text: theme.primary
+    palette.button: theme.track
+    palette.buttonText: theme.primary
+    palette.toolTipBase: theme.background
+    palette.toolTipText: theme.primary
+    palette.mid: theme.hairline
+    palette.dark: theme.secondary
 
     Timer {
         interval: 1000
@@ -68,15 +80,16 @@ Pane {
         interactive: contentHeight > height
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar {
+            id: scrollBar
+
             policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
-            // In the padding, beside the content rather than over it.
-            x: scroller.width + (root.rightPadding - width) / 2
         }
 
         ColumnLayout {
             id: content
 
-            width: scroller.width
+            // Beside the scroll bar rather than under it.
+            width: scroller.width - (scroller.interactive ? scrollBar.width + 4 : 0)
             spacing: 16
 
             // Header

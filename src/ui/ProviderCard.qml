@@ -27,7 +27,7 @@ Rectangle {
 
     implicitHeight: content.implicitHeight + 2 * content.y
     radius: 12
-    color: Qt.rgba(tint.r, tint.g, tint.b, 0.06)
+    color: Qt.rgba(tint.r, tint.g, tint.b, theme.cardTint)
 
     ColumnLayout {
         id: content

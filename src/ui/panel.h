@@ -4,18 +4,21 @@
 //     QQuickStyle::setStyle("Basic");           // before the first QML engine
 //     QQuickView view;
 //     view.setInitialProperties({{"model", QVariant::fromValue(model)}});
-//     view.setSource(meterPanelUrl());
+//     view.setSource(meterPanelUrl(appearance));
 //
 // The root item is 370 pixels wide and as tall as its content; it emits
 // closeRequested() when Escape is pressed.
 #pragma once
 
+#include "ui/appearance.h"
+
 #include <QUrl>
 
 namespace brimlow {
 
-// Registers the panel's helper types with QML (once per process) and returns
-// the address of the panel's root QML file.
-QUrl meterPanelUrl();
+// Registers the panel's helper types with QML (once per process; the first
+// call's `appearance`, which must outlive every panel, serves them all) and
+// returns the address of the panel's root QML file.
+QUrl meterPanelUrl(Appearance& appearance);
 
 } // namespace brimlow

@@ -2,6 +2,7 @@
 // is written to screenshots/ next to this test for a person to look at.
 #include "fake_meter_model.h"
 #include "qstring_printer.h"
+#include "ui/appearance.h"
 #include "ui/panel.h"
 
 #include <QDir>
@@ -40,6 +41,12 @@ QColor color(QQuickItem* item) {
     return item->property("color").value<QColor>();
 }
 
+// One for the process: the panel's types are registered once.
+Appearance& appearance() {
+    static Appearance shared;
+    return shared;
+}
+
 class PanelTest : public ::testing::Test {
 protected:
     PanelTest() {
@@ -58,7 +65,7 @@ protected:
     void show() {
         view.setInitialProperties({{"model", QVariant::fromValue<QObject*>(&model)}});
         view.setResizeMode(QQuickView::SizeViewToRootObject);
-        view.setSource(meterPanelUrl());
+        view.setSource(meterPanelUrl(appearance()));
         ASSERT_EQ(view.status(), QQuickView::Ready);
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -104,13 +111,25 @@ protected:
     QQuickView view;
 };
 
-TEST_F(PanelTest, IsFixedWidthAndAsTallAsItsContent) {
+TEST_F(PanelTest, IsFixedWidthAndAsTallAsItsContentOrScrollsPastTheScreen) {
     show();
     screenshot("typical");
     EXPECT_EQ(view.width(), 370);
     EXPECT_EQ(view.height(), qRound(view.rootObject()->implicitHeight()));
     QQuickItem* countdown = all("countdownText", one("codexCard")).value(0);
     EXPECT_EQ(text(countdown), "2시간 13분 후");
+
+    // On a screen too small for it, the panel stops at the height its window
+    // allows and scrolls, so that the last control can still be reached.
+    view.rootObject()->setProperty("maximumHeight", 500);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.height() == 500; }));
+    QQuickItem* scroller = one("scroller");
+    QQuickItem* quit = one("quitButton");
+    EXPECT_GT(quit->mapToScene({0, quit->height()}).y(), 500);
+    scroller->setProperty("contentY",
+                          scroller->property("contentHeight").toReal() - scroller->height());
+    EXPECT_LT(quit->mapToScene({0, quit->height()}).y(), 500);
+    screenshot("small-screen");
 }
 
 TEST_F(PanelTest, TheCountdownRunsWhileShown) {
@@ -166,6 +185,35 @@ TEST_F(PanelTest, EightyPercentIsOrangeAndPercentsRoundHalfAway) {
     EXPECT_EQ(text(one("percentText", claude[1])), "12% 사용");
     EXPECT_EQ(shownTexts("planText", nullptr), QStringList{"PLUS"});
     screenshot("thresholds");
+}
+
+TEST_F(PanelTest, EveryColourHasADarkVariantThatFollowsTheDesktop) {
+    model.codex = usage({quota(85, "5시간", now.addSecs(3600)), quota(40, "주간")}, "", "plus");
+    show();
+    QQuickItem* codex = one("codexCard");
+    auto rows = all("quotaRow", codex);
+    ASSERT_EQ(rows.size(), 2);
+    QList<QQuickItem*> parts{one("footerText"), one("percentText", rows[0]),
+                             one("barFill", rows[1]), one("quotaLabel", rows[1]), codex};
+    auto colours = [&] {
+        QList<QColor> shown;
+        for (QQuickItem* part : parts)
+            shown.append(color(part));
+        shown.append(color(view.rootObject()->property("background").value<QQuickItem*>()));
+        return shown;
+    };
+    QList<QColor> light = colours();
+    EXPECT_GT(light.last().lightness(), 128);
+
+    appearance().setPreference(ColorScheme::Dark);
+    QList<QColor> dark = colours();
+    screenshot("dark");
+    EXPECT_LT(dark.last().lightness(), 128);
+    for (int i = 0; i < light.size(); ++i)
+        EXPECT_NE(dark[i], light[i]) << i;
+    appearance().setPreference(ColorScheme::Light);
+    EXPECT_EQ(colours(), light);
+    appearance().setPreference(ColorScheme::NoPreference);
 }
 
 TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
