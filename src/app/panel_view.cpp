@@ -50,7 +50,9 @@ PanelView::PanelView() : m_canGrab(QGuiApplication::platformName() == QLatin1Str
     connect(this, &QWindow::heightChanged, this, [this] {
         if (isPopup() && isVisible())
             place();
+        holdSize();
     });
+    connect(this, &QWindow::widthChanged, this, &PanelView::holdSize);
     connect(this, &QWindow::activeChanged, this, [this] {
         if (isPopup() && !m_canGrab && !isActive() && isVisible())
             dismiss();
@@ -77,6 +79,19 @@ void PanelView::setStyle(PanelStyle style) {
     if (handle())
         destroy();
     setFlags(flagsFor(style, m_canGrab));
+}
+
+void PanelView::holdSize() {
+    // Where the window can't be placed (Wayland), a tiling compositor would
+    // tile the popup and stretch it to the tile; a window that can't be
+    // resized is floated instead, at its own size.
+    if (isPopup() && !m_canGrab) {
+        setMinimumSize(size());
+        setMaximumSize(size());
+    } else {
+        setMinimumSize(QSize());
+        setMaximumSize(QSize((1 << 24) - 1, (1 << 24) - 1)); // Qt's own "no limit"
+    }
 }
 
 bool PanelView::dismissedJustNow() const {

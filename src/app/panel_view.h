@@ -39,6 +39,7 @@ protected:
 private:
     void place();
     void fitInto(QRect workArea);
+    void holdSize();
     void grabInput();
     void dismiss();
     bool isPopup() const { return m_style == PanelStyle::Popup; }
