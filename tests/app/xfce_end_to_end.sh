@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# End to end in a real StatusNotifierItem host: Xfce's panel (xfce4-panel
+# with its systray plugin, which is also the StatusNotifierWatcher) on a
+# virtual X server, started after Brimlow, at the bottom of the screen. The
+# icon must appear once the panel is up; a click opens the panel right above
+# the icon, a second click closes it, Escape closes it, and the icon's menu
+# quits. Rectangles are the X server's; screenshots stay in SCREENSHOT_DIR.
+#
+# Usage: xfce_end_to_end.sh BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
+# Exits 77 (skipped) when the programs it needs are not installed.
+set -euo pipefail
+
+if [ "${1:-}" != --inside ]; then
+  source "$(dirname "$0")/../test_support/private_session.sh"
+  enter_private_session xfce "-screen 0 1280x800x24" xfce4-panel xdotool import convert -- \
+    "$0" --inside "$@"
+fi
+shift
+brimlow=$(realpath "$1")
+stand_in=$(realpath "$2")
+shots=$3
+work=$XDG_RUNTIME_DIR
+screen_height=800
+bar_height=30
+
+app_pid=
+panel_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$panel_pid" ] && kill "$panel_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*"
+  for log in app.err xfce4-panel.log; do
+    [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
+  done
+  import -window root "$shots/xfce-failure.png" 2>/dev/null || true
+  exit 1
+}
+
+wait_for() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 10))); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
+}
+
+# "id x y width height" of our mapped panel window.
+panel() {
+  local id
+  for id in $(xdotool search --onlyvisible --class brimlow 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    [ "$WIDTH" -eq 370 ] && echo "$id $X $Y $WIDTH $HEIGHT" && return
+  done
+  return 0
+}
+panel_shown() { [ -n "$(panel)" ]; }
+panel_hidden() { [ -z "$(panel)" ]; }
+
+# The icon's green Codex bar in the bar at the bottom: "x y width height".
+green_bar() {
+  import -window root "$work/screen.png"
+  convert "$work/screen.png" -crop "1280x${bar_height}+0+$((screen_height - bar_height))" +repage \
+    -fuzz 6% -fill black +opaque '#34C759' -format '%@' info: 2>/dev/null |
+    tr 'x+' '  ' | awk -v top=$((screen_height - bar_height)) '$1 > 0 && $1 < 40 {print $3, $4 + top, $1, $2}'
+}
+icon_shown() { [ -n "$(green_bar)" ]; }
+
+# Figures for the icon: Codex at 42 % from the stand-in app server.
+reset_at=$(($(date +%s) + 3600))
+mkdir -p "$HOME/.local/bin" "$work/empty-bin"
+ln -s "$stand_in" "$HOME/.local/bin/codex"
+cat >"$work/scenario" <<SCENARIO
+read
+send {"id":0,"result":{}}
+read
+read
+send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":$reset_at}}}}
+hang
+SCENARIO
+export BRIMLOW_STAND_IN_SCENARIO=$work/scenario
+
+# The panel at the bottom, holding only the tray.
+channel=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
+mkdir -p "$channel"
+cat >"$channel/xfce4-panel.xml" <<XML
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=10;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="$bar_height"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray">
+      <property name="icon-size" type="int" value="22"/>
+      <property name="square-icons" type="bool" value="true"/>
+    </property>
+  </property>
+</channel>
+XML
+
+# 1. Brimlow first, then the panel: the usual race at login.
+PATH=$work/empty-bin "$brimlow" >"$work/app.out" 2>"$work/app.err" &
+app_pid=$!
+wait_for 15 panel_shown || fail "without a tray the panel did not open as a window"
+sleep 2
+xfce4-panel --disable-wm-check >"$work/xfce4-panel.log" 2>&1 &
+panel_pid=$!
+wait_for 20 icon_shown || fail "the icon did not appear in the panel started later"
+wait_for 5 panel_hidden || fail "the window did not hand over to the tray"
+read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
+cp "$work/screen.png" "$shots/xfce-icon.png"
+echo "ok: the icon appeared in a panel started after Brimlow, at ${icon_x},${icon_y}"
+
+# 2. A click opens the panel right above the icon, on the screen.
+click_x=$((icon_x + icon_w / 2))
+click_y=$((icon_y + icon_h / 2))
+xdotool mousemove --sync "$click_x" "$click_y" click 1
+wait_for 5 panel_shown || fail "a click on the icon did not open the panel"
+read -r _ px py pw ph <<<"$(panel)"
+echo "panel ${px},${py} ${pw}x${ph}; icon ${icon_x},${icon_y} ${icon_w}x${icon_h}"
+[ $((py + ph)) -le $((screen_height - bar_height)) ] || fail "the panel covers the bar"
+[ $((py + ph)) -ge $((screen_height - bar_height - 12)) ] || fail "the panel is not next to the bar"
+[ "$px" -le "$click_x" ] && [ $((px + pw)) -ge "$click_x" ] || fail "the panel is not over the icon"
+[ "$px" -ge 0 ] && [ "$py" -ge 0 ] || fail "the panel is off the screen"
+sleep 0.5
+import -window root "$shots/xfce-panel.png"
+echo "ok: the panel opened right above the icon"
+
+# 3. A second click on the icon closes it, and keeps it closed.
+xdotool mousemove --sync "$click_x" "$click_y" click 1
+wait_for 5 panel_hidden || fail "a second click did not close the panel"
+sleep 1
+panel_hidden || fail "the second click's release opened the panel again"
+echo "ok: a second click closed the panel"
+
+# 4. Escape closes it.
+xdotool mousemove --sync "$click_x" "$click_y" click 1
+wait_for 5 panel_shown || fail "a third click did not open the panel"
+xdotool key Escape
+wait_for 5 panel_hidden || fail "Escape did not close the panel"
+echo "ok: Escape closed the panel"
+
+# 5. The icon's menu: its last entry quits.
+xdotool mousemove --sync "$click_x" "$click_y" click 3
+sleep 1
+import -window root "$shots/xfce-menu.png"
+xdotool key Up Return
+status=0
+wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the menu's 종료 did not quit"
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the application exited with $status"
+echo "ok: the icon's menu quit the application"
+
+if grep -E '\.qml(:[0-9]+)?' "$work/app.err"; then
+  fail "the panel's QML warned"
+fi
