@@ -32,7 +32,11 @@ AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories
         };
     };
     m_tray = factories.tray(TrayActions{
-        .toggle = ifAlive(&AppDelegate::toggle),
+        .toggle =
+            [self](const TrayClick& click) {
+                if (self)
+                    self->toggle(click);
+            },
         .openPanel = ifAlive(&AppDelegate::reopen),
         .refresh =
             [self] {
@@ -40,6 +44,7 @@ AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories
                     self->m_model->refresh();
             },
         .quit = [] { QCoreApplication::quit(); },
+        .trayAvailabilityChanged = ifAlive(&AppDelegate::trayAvailabilityChanged),
     });
     m_panel = factories.panel(*m_model);
 
@@ -48,7 +53,7 @@ AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories
     m_model->notifier().onOpen = ifAlive(&AppDelegate::reopen);
     m_model->start();
     if (!m_tray->inTray())
-        openPanel();
+        openPanel({});
 }
 
 AppDelegate::~AppDelegate() {
@@ -58,22 +63,36 @@ AppDelegate::~AppDelegate() {
     m_model->notifier().onOpen = nullptr;
 }
 
-void AppDelegate::toggle() {
+void AppDelegate::toggle(const TrayClick& click) {
     if (m_panel->isOpen())
         m_panel->close();
     else if (!m_panel->justDismissed())
-        openPanel();
+        openPanel(click);
 }
 
 void AppDelegate::reopen() {
-    openPanel();
+    openPanel({});
 }
 
-void AppDelegate::openPanel() {
-    if (m_tray->inTray())
-        m_panel->open(PanelStyle::Popup, m_tray->iconGeometry());
-    else
-        m_panel->open(PanelStyle::Window, QRect());
+void AppDelegate::openPanel(const TrayClick& click) {
+    m_panelStyle = m_tray->inTray() ? PanelStyle::Popup : PanelStyle::Window;
+    if (m_panelStyle == PanelStyle::Window) {
+        m_panel->open(PanelStyle::Window, QRect(), click.activationToken);
+        return;
+    }
+    // Hosts that report the pointer know better than a geometry the tray
+    // may not have given.
+    QRect anchor = click.point.isNull() ? m_tray->iconGeometry() : QRect(click.point, QSize(1, 1));
+    m_panel->open(PanelStyle::Popup, anchor, click.activationToken);
+}
+
+void AppDelegate::trayAvailabilityChanged() {
+    // The window stood in for the missing tray; with a tray it would only
+    // be in the way, and the next open is a popup at the icon. A tray that
+    // goes away leaves an open popup alone: it is usually back at once (a
+    // panel restarting).
+    if (m_tray->inTray() && m_panel->isOpen() && m_panelStyle == PanelStyle::Window)
+        m_panel->close();
 }
 
 void AppDelegate::showFigures() {

@@ -25,8 +25,9 @@ public:
     AppDelegate(MeterServices services, const ShellFactories& factories);
     ~AppDelegate() override;
 
-    // A click on the tray icon: opens the panel when closed, else closes it.
-    void toggle();
+    // A click on the tray icon: opens the panel when closed (at the point
+    // the tray gave, else at the icon), else closes it.
+    void toggle(const TrayClick& click);
     // The program started again, an opened notification, the menu's entry:
     // the panel opens, and an open one stays open.
     void reopen();
@@ -34,13 +35,15 @@ public:
     MeterModel& model() { return *m_model; }
 
 private:
-    void openPanel();
+    void openPanel(const TrayClick& click);
+    void trayAvailabilityChanged();
     void showFigures();
 
     std::shared_ptr<const Clock> m_clock;
     std::unique_ptr<MeterModel> m_model;
     std::unique_ptr<TrayItem> m_tray;
     std::unique_ptr<PanelWindow> m_panel;
+    PanelStyle m_panelStyle = PanelStyle::Popup; // how it was last opened
 };
 
 } // namespace brimlow

@@ -3,6 +3,7 @@
 #include "app/panel_view.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QQmlEngine>
 #include <QQuickItem>
 
@@ -33,14 +34,19 @@ bool PanelPopup::justDismissed() const {
     return m_view->dismissedJustNow();
 }
 
-void PanelPopup::open(PanelStyle style, QRect iconGeometry) {
+void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationToken) {
     m_view->setStyle(style);
     if (style == PanelStyle::Popup)
-        m_view->placeAt(iconGeometry);
+        m_view->placeAt(anchor);
     else
         m_view->fitToScreen();
     m_view->show();
     m_view->raise();
+    // Wayland compositors give the focus only to a window that shows a
+    // token from the click; Qt's Wayland plugin takes it from the
+    // environment when the window asks to be activated, and clears it.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
     m_view->requestActivate();
 }
 

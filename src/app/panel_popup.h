@@ -24,7 +24,7 @@ public:
 
     bool isOpen() const override;
     bool justDismissed() const override;
-    void open(PanelStyle style, QRect iconGeometry) override;
+    void open(PanelStyle style, QRect anchor, const QString& activationToken) override;
     void close() override;
 
     QQuickView& view();

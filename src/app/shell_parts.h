@@ -3,6 +3,7 @@
 // The delegate decides what they show; they decide how.
 #pragma once
 
+#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -20,12 +21,24 @@ struct TrayFigures {
     bool operator==(const TrayFigures&) const = default;
 };
 
-// What the tray item's clicks and menu entries ask for.
+// A click on the icon as the tray reported it.
+struct TrayClick {
+    // The pointer on the screen; null when the tray didn't say (XEmbed
+    // trays, and hosts that pass 0, 0).
+    QPoint point;
+    // The compositor's token that lets our window take the focus, when the
+    // host handed one over before the click (Wayland).
+    QString activationToken;
+};
+
+// What the tray item's clicks and menu entries ask for, and what it tells.
 struct TrayActions {
-    std::function<void()> toggle;    // a click on the icon
-    std::function<void()> openPanel; // opens it, leaves an open one open
+    std::function<void(const TrayClick&)> toggle; // a click on the icon
+    std::function<void()> openPanel;              // opens it, leaves an open one open
     std::function<void()> refresh;
     std::function<void()> quit;
+    // inTray() changed: a tray appeared, went away or came back.
+    std::function<void()> trayAvailabilityChanged;
 };
 
 class TrayItem {
@@ -52,8 +65,10 @@ public:
     // reports that same click afterwards.
     virtual bool justDismissed() const = 0;
     // Shows the panel with the keyboard focus; an open one is raised and
-    // focused again.
-    virtual void open(PanelStyle style, QRect iconGeometry) = 0;
+    // focused again. A popup opens at `anchor`: the icon, or the pointer
+    // where the tray reported the click; empty, at the cursor. The token,
+    // when there is one, is the compositor's leave to take the focus.
+    virtual void open(PanelStyle style, QRect anchor, const QString& activationToken) = 0;
     virtual void close() = 0;
 };
 

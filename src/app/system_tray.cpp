@@ -29,7 +29,7 @@ SystemTray::SystemTray(TrayActions actions) : m_actions(std::move(actions)) {
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger)
-                    m_actions.toggle();
+                    m_actions.toggle({});
             });
     m_icon.setIcon(meterIcon(std::nullopt, std::nullopt));
 

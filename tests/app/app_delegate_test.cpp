@@ -26,15 +26,21 @@ class FakePanel final : public PanelWindow {
 public:
     bool isOpen() const override { return open_; }
     bool justDismissed() const override { return dismissed; }
-    void open(PanelStyle style, QRect iconGeometry) override {
+    void open(PanelStyle style, QRect anchor, const QString& token) override {
         open_ = true;
-        opens.push_back({style, iconGeometry});
+        opens.push_back({style, anchor, token});
     }
     void close() override { open_ = false; }
 
     bool open_ = false;
     bool dismissed = false;
-    std::vector<std::pair<PanelStyle, QRect>> opens;
+    struct Open {
+        PanelStyle style;
+        QRect anchor;
+        QString token;
+        bool operator==(const Open&) const = default;
+    };
+    std::vector<Open> opens;
 };
 
 class Delegate : public ::testing::Test {
@@ -97,17 +103,29 @@ TEST_F(Delegate, TheTrayShowsTheCurrentWindowsAndTheTitleOfEachPublication) {
     EXPECT_FALSE(m_panel->isOpen()) << "with a tray, nothing opens by itself";
 }
 
-TEST_F(Delegate, AClickTogglesThePanelAtTheIconWhileReopeningLeavesItOpen) {
+TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesItOpen) {
     auto delegate = makeDelegate();
-    m_actions.toggle();
-    ASSERT_TRUE(m_panel->isOpen());
-    EXPECT_EQ(m_panel->opens.back(), std::pair(PanelStyle::Popup, m_tray->geometry));
-    m_actions.toggle();
-    EXPECT_FALSE(m_panel->isOpen());
+    // Trays that report the pointer, and those that don't (0, 0 or nothing).
+    struct Case {
+        TrayClick click;
+        FakePanel::Open opened;
+    } cases[] = {
+        {{QPoint(1210, 12), "token-1"}, {PanelStyle::Popup, QRect(1210, 12, 1, 1), "token-1"}},
+        {{QPoint(0, 0), ""}, {PanelStyle::Popup, m_tray->geometry, ""}},
+        {{}, {PanelStyle::Popup, m_tray->geometry, ""}},
+    };
+    for (const auto& [click, opened] : cases) {
+        m_actions.toggle(click);
+        ASSERT_TRUE(m_panel->isOpen());
+        EXPECT_EQ(m_panel->opens.back(), opened);
+        m_actions.toggle(click);
+        EXPECT_FALSE(m_panel->isOpen());
+    }
     // The click on the icon whose press just closed the panel.
     m_panel->dismissed = true;
-    m_actions.toggle();
+    m_actions.toggle({});
     EXPECT_FALSE(m_panel->isOpen());
+    m_panel->dismissed = false;
 
     // Another start, an opened notification, the menu's entry.
     for (const auto& reopen : std::vector<std::function<void()>>{
@@ -120,25 +138,38 @@ TEST_F(Delegate, AClickTogglesThePanelAtTheIconWhileReopeningLeavesItOpen) {
     }
 }
 
-TEST_F(Delegate, WithoutATrayThePanelOpensAsAWindowUntilATrayAppears) {
+TEST_F(Delegate, WithoutATrayThePanelOpensAsAWindowAndATrayThatAppearsTakesOver) {
     auto delegate = makeDelegate(false);
     ASSERT_TRUE(m_panel->isOpen()) << "otherwise nothing of the application would show";
-    EXPECT_EQ(m_panel->opens.back().first, PanelStyle::Window);
+    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Window);
 
-    m_actions.toggle();
-    EXPECT_FALSE(m_panel->isOpen());
     m_tray->present = true;
+    m_actions.trayAvailabilityChanged();
+    EXPECT_FALSE(m_panel->isOpen()) << "the window gives way to the tray";
+    m_actions.toggle({});
+    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Popup);
+
+    // The tray goes and comes back (a panel restarting): the open popup
+    // stays, and the next open without a tray is a window again.
+    m_tray->present = false;
+    m_actions.trayAvailabilityChanged();
+    m_tray->present = true;
+    m_actions.trayAvailabilityChanged();
+    EXPECT_TRUE(m_panel->isOpen());
+    m_tray->present = false;
+    m_actions.toggle({});
     delegate->reopen();
-    EXPECT_EQ(m_panel->opens.back().first, PanelStyle::Popup);
+    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Window);
 }
 
 TEST_F(Delegate, CallbacksThatOutliveTheDelegateDoNothing) {
     auto delegate = makeDelegate();
     TrayActions actions = m_actions;
     delegate.reset();
-    actions.toggle();
+    actions.toggle({});
     actions.openPanel();
     actions.refresh();
+    actions.trayAvailabilityChanged();
     EXPECT_FALSE(m_center->open) << "the notifier let go of its open handler";
 }
 

@@ -26,7 +26,7 @@ TEST_F(PanelPopupTest, TakesTheModelAndOpensAtTheIconSizedToThePanel) {
     EXPECT_EQ(m_view.rootObject()->property("model").value<QObject*>(), &m_model);
 
     QRect icon(work().right() - 30, work().top(), 22, 22);
-    m_popup.open(PanelStyle::Popup, icon);
+    m_popup.open(PanelStyle::Popup, icon, {});
     ASSERT_TRUE(m_popup.isOpen());
     QRect placed = m_view.geometry();
     EXPECT_EQ(placed.size(), QSize(370, 240));
@@ -36,24 +36,24 @@ TEST_F(PanelPopupTest, TakesTheModelAndOpensAtTheIconSizedToThePanel) {
 
 TEST_F(PanelPopupTest, AGrowingPanelAboveABottomIconStaysAboveIt) {
     QRect icon(work().center().x(), work().bottom() - 22, 22, 22);
-    m_popup.open(PanelStyle::Popup, icon);
+    m_popup.open(PanelStyle::Popup, icon, {});
     m_view.rootObject()->setProperty("extra", 100);
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_view.height() == 340; }));
     EXPECT_LT(m_view.geometry().bottom(), icon.top());
 }
 
 TEST_F(PanelPopupTest, ClosesWhenThePanelAsksToAndOnEscape) {
-    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22));
+    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22), {});
     QMetaObject::invokeMethod(m_view.rootObject(), "closeRequested");
     EXPECT_FALSE(m_popup.isOpen());
 
-    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22));
+    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22), {});
     QTest::keyClick(&m_view, Qt::Key_Escape);
     EXPECT_FALSE(m_popup.isOpen());
 }
 
 TEST_F(PanelPopupTest, APressOutsideClosesThePopupButNotTheWindow) {
-    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22));
+    m_popup.open(PanelStyle::Popup, QRect(10, 0, 22, 22), {});
     QTest::mousePress(&m_view, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(&m_view, Qt::LeftButton, {}, QPoint(100, 100));
     EXPECT_TRUE(m_popup.isOpen()) << "a press inside is the panel's";
@@ -63,7 +63,7 @@ TEST_F(PanelPopupTest, APressOutsideClosesThePopupButNotTheWindow) {
     QTest::qWait(450);
     EXPECT_FALSE(m_popup.justDismissed());
 
-    m_popup.open(PanelStyle::Window, QRect());
+    m_popup.open(PanelStyle::Window, QRect(), {});
     QTest::mousePress(&m_view, Qt::LeftButton, {}, QPoint(-20, 400));
     EXPECT_TRUE(m_popup.isOpen());
 }
