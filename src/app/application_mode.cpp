@@ -7,6 +7,8 @@
 #include "app/qt_messages.h"
 #include "app/single_instance.h"
 #include "app/system_tray.h"
+#include "platform/bus_address.h"
+#include "platform/bus_connection.h"
 #include "platform/color_scheme.h"
 #include "ui/panel.h"
 
@@ -42,15 +44,21 @@ int runApplicationMode(int argc, char** argv) {
                                               : ColorScheme::NoPreference);
     });
 
-    AppDelegate delegate(
-        desktopMeterServices(),
-        ShellFactories{
-            .tray = [](TrayActions actions) { return std::make_unique<SystemTray>(actions); },
-            .panel =
-                [&appearance](MeterModel& model) {
-                    return std::make_unique<PanelPopup>(&model, meterPanelUrl(appearance));
-                },
-        });
+    AppDelegate delegate(desktopMeterServices(),
+                         ShellFactories{
+                             .tray =
+                                 [](TrayActions actions) {
+                                     auto address = sessionBusAddress(ProcessEnvironment());
+                                     return std::make_unique<SystemTray>(
+                                         std::move(actions), address ? connectPrivately(*address)
+                                                                     : QDBusConnection(QString()));
+                                 },
+                             .panel =
+                                 [&appearance](MeterModel& model) {
+                                     return std::make_unique<PanelPopup>(&model,
+                                                                         meterPanelUrl(appearance));
+                                 },
+                         });
     QPointer<AppDelegate> weak(&delegate);
     instance.onReopen = [weak] {
         if (weak)

@@ -1,7 +1,9 @@
 #include "app/system_tray.h"
 
 #include "app/meter_icon.h"
+#include "app/tray_texts.h"
 
+#include <QGuiApplication>
 #include <chrono>
 
 namespace brimlow {
@@ -10,56 +12,89 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Desktops without a tray (GNOME without an extension) may gain one later:
-// a tray extension switched on, a panel restarted. Cheap to ask.
-constexpr auto kTrayWatchInterval = 3s;
+// An XEmbed tray may appear later (a panel started after us); there is no
+// signal for it. Cheap to ask.
+constexpr auto kXEmbedWatchInterval = 3s;
 
 } // namespace
 
-QString trayToolTip(const QString& title) {
-    return title + "\n" + QString::fromUtf8(kTrayLegend);
-}
-
-SystemTray::SystemTray(TrayActions actions) : m_actions(std::move(actions)) {
-    m_menu.addAction(QStringLiteral("패널 열기"), [this] { m_actions.openPanel(); });
-    m_menu.addAction(QStringLiteral("새로고침"), [this] { m_actions.refresh(); });
-    m_menu.addSeparator();
-    m_menu.addAction(QStringLiteral("종료"), [this] { m_actions.quit(); });
-    m_icon.setContextMenu(&m_menu);
-    connect(&m_icon, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger)
-                    m_actions.toggle({});
-            });
-    m_icon.setIcon(meterIcon(std::nullopt, std::nullopt));
-
-    m_watch.setInterval(kTrayWatchInterval);
-    connect(&m_watch, &QTimer::timeout, this, &SystemTray::showWhenTrayAppears);
-    showWhenTrayAppears();
-    if (!m_icon.isVisible())
-        m_watch.start();
+SystemTray::SystemTray(TrayActions actions, QDBusConnection bus)
+    : m_actions(std::move(actions)),
+      m_item(std::move(bus), trayMenuEntries(m_actions),
+             StatusNotifierEvents{
+                 .activate = [this](const TrayClick& click) { m_actions.toggle(click); },
+                 .secondaryActivate = [this] { m_actions.refresh(); },
+                 .contextMenu = [this](QPoint point) { m_menu.popup(point); },
+                 .trayChanged = [this] { followTray(); },
+             }),
+      m_onX11(QGuiApplication::platformName() == QLatin1String("xcb")) {
+    for (const TrayMenuEntry& entry : trayMenuEntries(m_actions)) {
+        if (entry.label.isEmpty())
+            m_menu.addSeparator();
+        else
+            m_menu.addAction(entry.label, entry.run);
+    }
+    m_xembedWatch.setInterval(kXEmbedWatchInterval);
+    connect(&m_xembedWatch, &QTimer::timeout, this, &SystemTray::followTray);
+    followTray();
+    m_started = true;
 }
 
 SystemTray::~SystemTray() = default;
 
 void SystemTray::show(const TrayFigures& figures) {
-    m_icon.setIcon(meterIcon(figures.codexPercent, figures.claudePercent));
-    m_icon.setToolTip(trayToolTip(figures.title));
+    m_figures = figures;
+    m_item.show(figures);
+    if (m_xembed) {
+        m_xembed->setIcon(meterIcon(figures.codexPercent, figures.claudePercent));
+        m_xembed->setToolTip(trayToolTip(figures.title));
+    }
 }
 
 bool SystemTray::inTray() const {
-    return m_icon.isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+    if (m_item.hasHost())
+        return true;
+    return m_xembed && m_xembed->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 QRect SystemTray::iconGeometry() const {
-    return m_icon.geometry();
+    return m_xembed ? m_xembed->geometry() : QRect();
 }
 
-void SystemTray::showWhenTrayAppears() {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+// Runs at start, whenever a watcher or host comes or goes, and while an
+// XEmbed tray is awaited.
+void SystemTray::followTray() {
+    if (m_onX11 && !m_item.watcherPresent()) {
+        if (!m_xembed) {
+            m_xembed = std::make_unique<QSystemTrayIcon>();
+            m_xembed->setContextMenu(&m_menu);
+            connect(m_xembed.get(), &QSystemTrayIcon::activated, this,
+                    [this](QSystemTrayIcon::ActivationReason reason) {
+                        if (reason == QSystemTrayIcon::Trigger)
+                            m_actions.toggle({});
+                        else if (reason == QSystemTrayIcon::MiddleClick)
+                            m_actions.refresh();
+                    });
+            show(m_figures);
+        }
+        if (!m_xembed->isVisible() && QSystemTrayIcon::isSystemTrayAvailable())
+            m_xembed->show();
+        if (m_xembed->isVisible())
+            m_xembedWatch.stop();
+        else if (!m_xembedWatch.isActive())
+            m_xembedWatch.start();
+    } else {
+        m_xembedWatch.stop();
+        m_xembed.reset();
+    }
+
+    // The delegate asks at start; later it is told.
+    bool nowInTray = inTray();
+    if (nowInTray == m_wasInTray)
         return;
-    m_icon.show();
-    m_watch.stop();
+    m_wasInTray = nowInTray;
+    if (m_started && m_actions.trayAvailabilityChanged)
+        m_actions.trayAvailabilityChanged();
 }
 
 } // namespace brimlow

@@ -1,0 +1,252 @@
+#include "app/status_notifier_item.h"
+#include "app/tray_texts.h"
+#include "platform/private_bus.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusContext>
+#include <QDBusMetaType>
+#include <QDBusReply>
+#include <QTest>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+
+QDBusConnection connectTo(const std::string& address) {
+    return QDBusConnection::connectToBus(QString::fromStdString(address),
+                                         QUuid::createUuid().toString());
+}
+
+// A tray's StatusNotifierWatcher: takes registrations, says whether a host
+// is there, and leaves (a panel restarting) when destroyed.
+class FakeWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER host)
+
+public:
+    FakeWatcher(const std::string& address, bool withHost)
+        : host(withHost), m_bus(connectTo(address)) {
+        m_bus.registerObject("/StatusNotifierWatcher", this,
+                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
+                                 QDBusConnection::ExportAllProperties);
+        m_bus.registerService(kWatcher);
+    }
+    ~FakeWatcher() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
+
+    void hostArrives() {
+        host = true;
+        emit StatusNotifierHostRegistered();
+    }
+
+    bool host;
+    QStringList items;
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { items.append(service); }
+
+signals:
+    void StatusNotifierHostRegistered();
+
+private:
+    QDBusConnection m_bus;
+};
+
+// Every signal the item sends, as a host would receive it.
+class SignalLog : public QObject {
+    Q_OBJECT
+public:
+    QStringList names() const {
+        QStringList out;
+        for (const QDBusMessage& m : messages)
+            out.append(m.member());
+        return out;
+    }
+    QList<QDBusMessage> messages;
+public slots:
+    void record(const QDBusMessage& message) { messages.append(message); }
+};
+
+QString signatureOf(const QVariant& value) {
+    if (value.metaType() == QMetaType::fromType<QDBusArgument>())
+        return value.value<QDBusArgument>().currentSignature();
+    return QString::fromLatin1(QDBusMetaType::typeToSignature(value.metaType()));
+}
+
+class StatusNotifierItemTest : public ::testing::Test {
+protected:
+    std::unique_ptr<StatusNotifierItem> startItem() {
+        TrayActions actions{
+            .toggle = nullptr,
+            .openPanel = [this] { ran.append("open"); },
+            .refresh = [this] { ran.append("refresh"); },
+            .quit = [this] { ran.append("quit"); },
+            .trayAvailabilityChanged = nullptr,
+        };
+        return std::make_unique<StatusNotifierItem>(
+            connectTo(m_bus.address()), trayMenuEntries(actions),
+            StatusNotifierEvents{
+                .activate = [this](const TrayClick& click) { clicks.push_back(click); },
+                .secondaryActivate = [this] { ran.append("middle"); },
+                .contextMenu = [this](QPoint) { ran.append("context menu"); },
+                .trayChanged = [this] { ++trayChanges; },
+            });
+    }
+
+    QDBusMessage call(const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& args) {
+        QDBusMessage message = QDBusMessage::createMethodCall(service, path, interface, method);
+        message.setArguments(args);
+        // The item answers from this thread: the wait must run its loop.
+        return m_client.call(message, QDBus::BlockWithGui);
+    }
+
+    PrivateBus m_bus;
+    QDBusConnection m_client = connectTo(m_bus.address());
+    QStringList ran;
+    std::vector<TrayClick> clicks;
+    int trayChanges = 0;
+};
+
+TEST_F(StatusNotifierItemTest, RegistersWithEachWatcherThatAppearsAndFollowsItsHost) {
+    auto item = startItem();
+    EXPECT_FALSE(item->hasHost());
+    EXPECT_FALSE(item->watcherPresent());
+
+    // The tray starts after us, its host a moment later.
+    auto watcher = std::make_unique<FakeWatcher>(m_bus.address(), false);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher->items.isEmpty(); }));
+    EXPECT_EQ(watcher->items, QStringList{item->serviceName()});
+    EXPECT_TRUE(m_client.interface()->isServiceRegistered(item->serviceName()));
+    EXPECT_TRUE(item->watcherPresent());
+    EXPECT_FALSE(item->hasHost()) << "a watcher without a host shows nothing";
+    watcher->hostArrives();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->hasHost(); }));
+    int changes = trayChanges;
+
+    // The panel restarts: the new watcher hears of us again.
+    watcher.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !item->hasHost(); }));
+    watcher = std::make_unique<FakeWatcher>(m_bus.address(), true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->hasHost(); }));
+    EXPECT_EQ(watcher->items, QStringList{item->serviceName()});
+    EXPECT_GE(trayChanges, changes + 2) << "the owner heard of the loss and of the return";
+}
+
+TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
+    FakeWatcher watcher(m_bus.address(), true);
+    auto item = startItem();
+    item->show({42.0, 80.0, "C 42%  A 80%"});
+    QString service = item->serviceName();
+    SignalLog log;
+    m_client.connect(service, "/StatusNotifierItem", kItemInterface, QString(), &log,
+                     SLOT(record(QDBusMessage)));
+
+    QDBusMessage all = call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties",
+                            "GetAll", {kItemInterface});
+    ASSERT_EQ(all.type(), QDBusMessage::ReplyMessage) << all.errorMessage().toStdString();
+    QVariantMap properties = qdbus_cast<QVariantMap>(all.arguments().at(0));
+    struct Expected {
+        const char* name;
+        const char* signature;
+        QVariant value; // invalid: not compared
+    } expected[] = {
+        {"Category", "s", "ApplicationStatus"},
+        {"Id", "s", "brimlow"},
+        {"Title", "s", "Brimlow"},
+        {"Status", "s", "Active"},
+        {"WindowId", "i", 0},
+        {"IconName", "s", ""},
+        {"IconPixmap", "a(iiay)", {}},
+        {"OverlayIconName", "s", ""},
+        {"OverlayIconPixmap", "a(iiay)", {}},
+        {"AttentionIconName", "s", ""},
+        {"AttentionIconPixmap", "a(iiay)", {}},
+        {"ToolTip", "(sa(iiay)ss)", {}},
+        {"ItemIsMenu", "b", false},
+        {"Menu", "o", QVariant::fromValue(QDBusObjectPath("/MenuBar"))},
+        {"XAyatanaLabel", "s", "C 42%  A 80%"},
+        {"XAyatanaLabelGuide", "s", trayLabelGuide()},
+    };
+    for (const auto& [name, signature, value] : expected) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(properties.contains(name));
+        EXPECT_EQ(signatureOf(properties[name]), signature);
+        if (value.isValid()) {
+            EXPECT_EQ(properties[name], value);
+        }
+    }
+    DBusToolTip tip = qdbus_cast<DBusToolTip>(properties["ToolTip"]);
+    EXPECT_EQ(tip.title, "C 42%  A 80%");
+    EXPECT_EQ(tip.description, trayLegend());
+    // Each size whole, every pixel as A, R, G, B: an opaque green bar.
+    DBusImages images = qdbus_cast<DBusImages>(properties["IconPixmap"]);
+    ASSERT_GE(images.size(), 3);
+    for (const DBusImage& image : images) {
+        EXPECT_EQ(image.pixels.size(), image.width * image.height * 4);
+        EXPECT_TRUE(image.pixels.contains(QByteArray::fromHex("ff34c759"))) << image.width;
+    }
+
+    // The label follows the title, with a signal for hosts that draw it.
+    item->show({43.0, 80.0, "C 43%  A 80%"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.names().contains("XAyatanaNewLabel"); }));
+    EXPECT_TRUE(log.names().contains("NewIcon"));
+    EXPECT_TRUE(log.names().contains("NewToolTip"));
+    QDBusMessage labelSignal = log.messages[log.names().indexOf("XAyatanaNewLabel")];
+    EXPECT_EQ(labelSignal.arguments(), (QVariantList{"C 43%  A 80%", trayLabelGuide()}));
+    QDBusReply<QDBusVariant> label =
+        call(service, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+             {kItemInterface, "XAyatanaLabel"});
+    EXPECT_EQ(label.value().variant(), "C 43%  A 80%");
+
+    // Clicks: the point and the token the host gave, or none; a middle
+    // click refreshes.
+    call(service, "/StatusNotifierItem", kItemInterface, "ProvideXdgActivationToken", {"tok-1"});
+    call(service, "/StatusNotifierItem", kItemInterface, "Activate", {1210, 12});
+    call(service, "/StatusNotifierItem", kItemInterface, "Activate", {0, 0});
+    call(service, "/StatusNotifierItem", kItemInterface, "SecondaryActivate", {5, 5});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return clicks.size() == 2 && ran.size() == 1; }));
+    EXPECT_EQ(clicks[0].point, QPoint(1210, 12));
+    EXPECT_EQ(clicks[0].activationToken, "tok-1");
+    EXPECT_TRUE(clicks[1].point.isNull());
+    EXPECT_TRUE(clicks[1].activationToken.isEmpty()) << "a token is used once";
+    EXPECT_EQ(ran, QStringList{"middle"});
+    ran.clear();
+
+    // The menu: three entries and a separator; a click on each runs it.
+    QDBusMessage layoutReply =
+        call(service, "/MenuBar", "com.canonical.dbusmenu", "GetLayout", {0, -1, QStringList()});
+    ASSERT_EQ(layoutReply.signature(), "u(ia{sv}av)") << layoutReply.errorMessage().toStdString();
+    DBusMenuLayout root = qdbus_cast<DBusMenuLayout>(layoutReply.arguments().at(1));
+    struct Entry {
+        QString label;
+        QString type;
+        QString runs;
+    } entries[] = {{"패널 열기", "", "open"},
+                   {"새로고침", "", "refresh"},
+                   {"", "separator", ""},
+                   {"종료", "", "quit"}};
+    ASSERT_EQ(root.children.size(), std::size(entries));
+    for (size_t i = 0; i < root.children.size(); ++i) {
+        const DBusMenuLayout& child = root.children[i];
+        EXPECT_EQ(child.properties.value("label").toString(), entries[i].label);
+        EXPECT_EQ(child.properties.value("type").toString(), entries[i].type);
+        call(service, "/MenuBar", "com.canonical.dbusmenu", "Event",
+             {child.id, "clicked", QVariant::fromValue(QDBusVariant(QString())), 0u});
+        QTest::qWait(20);
+        EXPECT_EQ(ran.join(""), entries[i].runs) << entries[i].label.toStdString();
+        ran.clear();
+    }
+    QDBusMessage unknown = call(service, "/MenuBar", "com.canonical.dbusmenu", "Event",
+                                {99, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+    EXPECT_EQ(unknown.type(), QDBusMessage::ErrorMessage);
+}
+
+} // namespace
+} // namespace brimlow
+
+#include "status_notifier_item_test.moc"
