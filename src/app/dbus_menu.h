@@ -28,21 +28,23 @@ public:
     QStringList iconThemePath() const { return {}; }
 
 public slots:
+    // QtDBus finds argument types by name: they are spelled out here as
+    // they were registered, not through the aliases.
     uint GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                    brimlow::DBusMenuLayout& layout);
-    brimlow::DBusMenuItems GetGroupProperties(const QList<int>& ids,
-                                              const QStringList& propertyNames);
+    QList<brimlow::DBusMenuItem> GetGroupProperties(const QList<int>& ids,
+                                                    const QStringList& propertyNames);
     QDBusVariant GetProperty(int id, const QString& name);
     void Event(int id, const QString& eventId, const QDBusVariant& data, uint timestamp);
-    QList<int> EventGroup(const brimlow::DBusMenuEvents& events);
+    QList<int> EventGroup(const QList<brimlow::DBusMenuEvent>& events);
     bool AboutToShow(int id);
     QList<int> AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors);
 
 signals:
     // The menu never changes; hosts still look for the signals.
     void LayoutUpdated(uint revision, int parent);
-    void ItemsPropertiesUpdated(const brimlow::DBusMenuItems& updatedProps,
-                                const brimlow::DBusMenuItemKeysList& removedProps);
+    void ItemsPropertiesUpdated(const QList<brimlow::DBusMenuItem>& updatedProps,
+                                const QList<brimlow::DBusMenuItemKeys>& removedProps);
 
 private:
     bool knows(int id) const { return id >= 0 && id <= int(m_entries.size()); }

@@ -244,6 +244,13 @@ TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
     QDBusMessage unknown = call(service, "/MenuBar", "com.canonical.dbusmenu", "Event",
                                 {99, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
     EXPECT_EQ(unknown.type(), QDBusMessage::ErrorMessage);
+    // Hosts that batch their events: the unknown item comes back.
+    DBusMenuEvents batch{{root.children[1].id, "clicked", QDBusVariant(0), 0},
+                         {99, "clicked", QDBusVariant(0), 0}};
+    QDBusReply<QList<int>> errors = call(service, "/MenuBar", "com.canonical.dbusmenu",
+                                         "EventGroup", {QVariant::fromValue(batch)});
+    EXPECT_EQ(errors.value(), QList<int>{99}) << errors.error().message().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ran == QStringList{"refresh"}; }));
 }
 
 } // namespace
