@@ -47,17 +47,17 @@ StatusNotifierItem::StatusNotifierItem(QDBusConnection bus, std::vector<TrayMenu
     m_bus.registerService(m_serviceName);
 
     m_watcher.setConnection(m_bus);
-    m_watcher.setWatchMode(QDBusServiceWatcher::WatchForRegistration |
-                           QDBusServiceWatcher::WatchForUnregistration);
+    m_watcher.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
     m_watcher.addWatchedService(kWatcherService);
     // A new watcher (a tray started, restarted, switched on) knows nothing
-    // of us; the old one's registration went with it.
-    connect(&m_watcher, &QDBusServiceWatcher::serviceRegistered, this, [this] {
-        setState(true, false, false);
-        registerWithWatcher();
-    });
-    connect(&m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
-            [this] { setState(false, false, false); });
+    // of us; the old one's registration went with it. A restarting panel
+    // may hand the name straight from its old process to the new one.
+    connect(&m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                setState(!newOwner.isEmpty(), false, false);
+                if (!newOwner.isEmpty())
+                    registerWithWatcher();
+            });
     m_bus.connect(kWatcherService, kWatcherPath, kWatcherService,
                   QStringLiteral("StatusNotifierHostRegistered"), this, SLOT(hostRegistered()));
     m_bus.connect(kWatcherService, kWatcherPath, kWatcherService,

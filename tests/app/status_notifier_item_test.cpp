@@ -29,12 +29,18 @@ class FakeWatcher : public QObject {
     Q_PROPERTY(bool IsStatusNotifierHostRegistered MEMBER host)
 
 public:
-    FakeWatcher(const std::string& address, bool withHost)
+    // A watcher that queues takes the name only when the one before it
+    // leaves: the name passes straight from one to the other.
+    enum class Arrival { Owns, Queues };
+
+    FakeWatcher(const std::string& address, bool withHost, Arrival arrival = Arrival::Owns)
         : host(withHost), m_bus(connectTo(address)) {
         m_bus.registerObject("/StatusNotifierWatcher", this,
                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
                                  QDBusConnection::ExportAllProperties);
-        m_bus.registerService(kWatcher);
+        m_bus.interface()->registerService(
+            kWatcher, arrival == Arrival::Queues ? QDBusConnectionInterface::QueueService
+                                                 : QDBusConnectionInterface::DontQueueService);
     }
     ~FakeWatcher() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
 
@@ -135,6 +141,13 @@ TEST_F(StatusNotifierItemTest, RegistersWithEachWatcherThatAppearsAndFollowsItsH
     ASSERT_TRUE(QTest::qWaitFor([&] { return item->hasHost(); }));
     EXPECT_EQ(watcher->items, QStringList{item->serviceName()});
     EXPECT_GE(trayChanges, changes + 2) << "the owner heard of the loss and of the return";
+
+    // A panel's new process waits for the name while the old one exits.
+    auto next = std::make_unique<FakeWatcher>(m_bus.address(), true, FakeWatcher::Arrival::Queues);
+    watcher.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !next->items.isEmpty(); }));
+    EXPECT_EQ(next->items, QStringList{item->serviceName()});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->hasHost(); }));
 }
 
 TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
