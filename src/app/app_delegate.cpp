@@ -80,9 +80,9 @@ void AppDelegate::openPanel(const TrayClick& click) {
         m_panel->open(PanelStyle::Window, QRect(), click.activationToken);
         return;
     }
-    // Hosts that report the pointer know better than a geometry the tray
-    // may not have given.
-    QRect anchor = click.point.isNull() ? m_tray->iconGeometry() : QRect(click.point, QSize(1, 1));
+    // Hosts that report the click know better than a geometry the tray may
+    // not have given.
+    QRect anchor = click.anchor.isEmpty() ? m_tray->iconGeometry() : click.anchor;
     m_panel->open(PanelStyle::Popup, anchor, click.activationToken);
 }
 

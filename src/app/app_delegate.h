@@ -25,8 +25,8 @@ public:
     AppDelegate(MeterServices services, const ShellFactories& factories);
     ~AppDelegate() override;
 
-    // A click on the tray icon: opens the panel when closed (at the point
-    // the tray gave, else at the icon), else closes it.
+    // A click on the tray icon: opens the panel when closed (where the
+    // tray said the click was, else at the icon), else closes it.
     void toggle(const TrayClick& click);
     // The program started again, an opened notification, the menu's entry:
     // the panel opens, and an open one stays open.

@@ -3,7 +3,6 @@
 // The delegate decides what they show; they decide how.
 #pragma once
 
-#include <QPoint>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -23,9 +22,10 @@ struct TrayFigures {
 
 // A click on the icon as the tray reported it.
 struct TrayClick {
-    // The pointer on the screen; null when the tray didn't say (XEmbed
-    // trays, and hosts that pass 0, 0).
-    QPoint point;
+    // Where the click was: the pointer, or the stretch of the panel under
+    // it; empty when the tray didn't say (XEmbed trays, and hosts that pass
+    // 0, 0).
+    QRect anchor;
     // The compositor's token that lets our window take the focus, when the
     // host handed one over before the click (Wayland).
     QString activationToken;

@@ -106,7 +106,9 @@ QString StatusNotifierItem::labelGuide() const {
 // The host waits for each call's reply; what a click starts (a window, a
 // menu) comes after it.
 void StatusNotifierItem::Activate(int x, int y) {
-    TrayClick click{QPoint(x, y), std::exchange(m_activationToken, QString())};
+    // 0, 0 is what hosts that don't know the position pass.
+    QRect anchor = x == 0 && y == 0 ? QRect() : QRect(x, y, 1, 1);
+    TrayClick click{anchor, std::exchange(m_activationToken, QString())};
     QTimer::singleShot(0, this, [this, click] { m_events.activate(click); });
 }
 

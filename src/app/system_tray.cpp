@@ -2,6 +2,7 @@
 
 #include "app/meter_icon.h"
 #include "app/tray_texts.h"
+#include "app/x11_panel.h"
 
 #include <QGuiApplication>
 #include <chrono>
@@ -22,7 +23,13 @@ SystemTray::SystemTray(TrayActions actions, QDBusConnection bus)
     : m_actions(std::move(actions)),
       m_item(std::move(bus), trayMenuEntries(m_actions),
              StatusNotifierEvents{
-                 .activate = [this](const TrayClick& click) { m_actions.toggle(click); },
+                 .activate =
+                     [this](TrayClick click) {
+                         if (!click.anchor.isEmpty() && m_onX11)
+                             click.anchor =
+                                 x11PanelStretchAt(click.anchor.topLeft()).value_or(click.anchor);
+                         m_actions.toggle(click);
+                     },
                  .secondaryActivate = [this] { m_actions.refresh(); },
                  .contextMenu = [this](QPoint point) { m_menu.popup(point); },
                  .trayChanged = [this] { followTray(); },

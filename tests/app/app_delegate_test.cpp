@@ -105,13 +105,12 @@ TEST_F(Delegate, TheTrayShowsTheCurrentWindowsAndTheTitleOfEachPublication) {
 
 TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesItOpen) {
     auto delegate = makeDelegate();
-    // Trays that report the pointer, and those that don't (0, 0 or nothing).
+    // Trays that report where the click was, and those that don't.
     struct Case {
         TrayClick click;
         FakePanel::Open opened;
     } cases[] = {
-        {{QPoint(1210, 12), "token-1"}, {PanelStyle::Popup, QRect(1210, 12, 1, 1), "token-1"}},
-        {{QPoint(0, 0), ""}, {PanelStyle::Popup, m_tray->geometry, ""}},
+        {{QRect(1210, 0, 1, 24), "token-1"}, {PanelStyle::Popup, QRect(1210, 0, 1, 24), "token-1"}},
         {{}, {PanelStyle::Popup, m_tray->geometry, ""}},
     };
     for (const auto& [click, opened] : cases) {

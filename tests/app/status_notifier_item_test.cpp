@@ -223,9 +223,9 @@ TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
     call(service, "/StatusNotifierItem", kItemInterface, "Activate", {0, 0});
     call(service, "/StatusNotifierItem", kItemInterface, "SecondaryActivate", {5, 5});
     ASSERT_TRUE(QTest::qWaitFor([&] { return clicks.size() == 2 && ran.size() == 1; }));
-    EXPECT_EQ(clicks[0].point, QPoint(1210, 12));
+    EXPECT_EQ(clicks[0].anchor, QRect(1210, 12, 1, 1));
     EXPECT_EQ(clicks[0].activationToken, "tok-1");
-    EXPECT_TRUE(clicks[1].point.isNull());
+    EXPECT_TRUE(clicks[1].anchor.isEmpty()) << "0, 0 is no position";
     EXPECT_TRUE(clicks[1].activationToken.isEmpty()) << "a token is used once";
     EXPECT_EQ(ran, QStringList{"middle"});
     ran.clear();
