@@ -1,0 +1,236 @@
+#!/usr/bin/env bash
+# End to end on a real Wayland tray: headless sway with waybar (only its
+# tray, 30 px at the top right, which is also the StatusNotifierWatcher).
+# Brimlow starts first, natively on Wayland, and waybar 3 s later: the icon
+# must appear in the bar. A click opens the panel as a floating window of
+# the panel's size, without a title bar, on the output and off the bar; a
+# second click closes it, Escape closes it, a right click shows the icon's
+# menu, whose last entry quits. Then the same under Xwayland (xcb), where
+# only opening and closing on the output are checked. Rectangles come from
+# sway's tree; screenshots stay in SCREENSHOT_DIR. sway refuses to run as
+# root, so as root everything runs as an unprivileged user (created if
+# missing), with a runtime directory and session bus of its own.
+#
+# Usage: sway_end_to_end.sh BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
+# Exits 77 (skipped) when the programs it needs are not installed.
+# HOST_FIRST=1 starts waybar before Brimlow.
+set -euo pipefail
+
+for tool in sway swaymsg waybar grim Xwayland dbus-daemon setpriv python3 jq convert xdotool; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+unset DISPLAY WAYLAND_DISPLAY
+brimlow=$(realpath "$1")
+stand_in=$(realpath "$2")
+shots=$(realpath "$3")
+vpointer=$(realpath "$(dirname "$0")/../test_support/vpointer.py")
+width=1280 height=720 bar=30
+
+user=$(id -un)
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  user=${BRIMLOW_TEST_USER:-brimlowtest}
+  id "$user" >/dev/null 2>&1 || useradd -M -s /usr/sbin/nologin "$user"
+  as_user=(setpriv --reuid="$(id -u "$user")" --regid="$(id -g "$user")" --init-groups)
+fi
+work=$(mktemp -d /tmp/brimlow-sway.XXXXXX)
+chmod 0755 "$work"
+mkdir -p "$work"/{run,home/.local/bin,config/sway,config/waybar,data,cache,state,empty-bin}
+chmod 0700 "$work/run"
+env=(HOME="$work/home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8
+  XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
+  XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state" NO_AT_BRIDGE=1
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/bus")
+
+pids=()
+cleanup() {
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+  for _ in $(seq 20); do kill -0 "${pids[@]}" 2>/dev/null || break; sleep 0.1; done
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill -KILL "${pids[i]}" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+# Runs a command as the user, in the private session; start: in the background.
+run() { "${as_user[@]}" env -i "${env[@]}" "$@"; }
+start() {
+  local log=$1
+  shift
+  "${as_user[@]}" env -i "${env[@]}" "$@" >"$work/$log" 2>&1 &
+  pids+=($!)
+}
+shot() { run grim "$work/shot.png" && cp "$work/shot.png" "$shots/sway-$1.png"; }
+fail() {
+  echo "FAIL: $*"
+  for log in app-*.log waybar.log vpointer.log; do
+    [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
+  done
+  shot failure 2>/dev/null || true
+  exit 1
+}
+wait_for() {
+  local seconds=$1
+  shift
+  for _ in $(seq $((seconds * 10))); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  "$@"
+}
+vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
+
+# "type shell x y width height title-height own-width own-height" of the
+# application's window in sway's tree. Under Xwayland the panel is an
+# override-redirect window sway does not manage: the X server's geometry.
+window() {
+  if [ -n "${DISPLAY:-}" ]; then
+    local id
+    for id in $(run DISPLAY="$DISPLAY" xdotool search --onlyvisible --class brimlow 2>/dev/null); do
+      eval "$(run DISPLAY="$DISPLAY" xdotool getwindowgeometry --shell "$id")"
+      echo "unmanaged xwayland $X $Y $WIDTH $HEIGHT 0 $WIDTH $HEIGHT"
+    done
+    return 0
+  fi
+  run swaymsg -t get_tree | jq -r --argjson pid "$app_pid" '.. | objects | select(.pid? == $pid) |
+    "\(.type) \(.shell) \(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height) \(.deco_rect.height) \(.geometry.width) \(.geometry.height)"'
+}
+window_shown() { [ -n "$(window)" ]; }
+window_hidden() { [ -z "$(window)" ]; }
+# The icon's green Codex bar in waybar: "x y width height".
+green_bar() {
+  run grim -g "0,0 ${width}x${bar}" "$work/bar.png" 2>/dev/null || return 0
+  convert "$work/bar.png" -fuzz 6% -fill black +opaque '#34C759' -format '%@' info: 2>/dev/null |
+    tr 'x+' '  ' | awk '$1 > 0 && $1 < 40 {print $3, $4, $1, $2}'
+}
+icon_shown() { [ -n "$(green_bar)" ]; }
+# What changed below the bar since $work/before.png: "x y width height".
+changed_box() {
+  run grim "$work/now.png" || return 0
+  convert "$work/before.png" "$work/now.png" -compose difference -composite -threshold 0 \
+    -crop "${width}x$((height - bar))+0+$bar" +repage -format '%@' info: 2>/dev/null |
+    tr 'x+' '  ' | awk -v top=$bar '$1 > 20 && $2 > 20 {print $3, $4 + top, $1, $2}'
+}
+menu_shown() { [ -n "$(changed_box)" ]; }
+
+# Figures for the icon: Codex at 42 % from the stand-in app server.
+ln -s "$stand_in" "$work/home/.local/bin/codex"
+cat >"$work/scenario" <<SCENARIO
+read
+send {"id":0,"result":{}}
+read
+read
+send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":$(($(date +%s) + 3600))}}}}
+hang
+SCENARIO
+cat >"$work/config/sway/config" <<CONFIG
+output HEADLESS-1 resolution ${width}x${height} position 0 0
+xwayland enable
+exec sh -c 'echo "\$DISPLAY" >"\$XDG_RUNTIME_DIR/display"'
+CONFIG
+cat >"$work/config/waybar/config" <<CONFIG
+{ "layer": "top", "position": "top", "height": $bar, "modules-right": ["tray"],
+  "tray": { "icon-size": 22, "spacing": 4 } }
+CONFIG
+[ -z "${as_user[*]}" ] || chown -R "$user:" "$work"
+
+start dbus.log dbus-daemon --session --nofork --nopidfile --address="unix:path=$work/run/bus"
+start sway.log WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_LIBINPUT_NO_DEVICES=1 sway
+wait_for 20 eval 'ls "$work"/run/sway-ipc.*.sock "$work"/run/wayland-? "$work/run/display" >/dev/null 2>&1' ||
+  fail "sway did not start: $(cat "$work/sway.log")"
+env+=(SWAYSOCK="$(ls "$work"/run/sway-ipc.*.sock)" WAYLAND_DISPLAY="$(basename "$(ls -d "$work"/run/wayland-?)")")
+
+# Brimlow with the stand-in, on the given platform, VAR=VAL... added.
+start_app() {
+  start "app-$1.log" QT_QPA_PLATFORM="$1" BRIMLOW_QT_MESSAGES=1 PATH="$work/empty-bin" \
+    BRIMLOW_STAND_IN_SCENARIO="$work/scenario" "${@:2}" "$brimlow"
+  app_pid=$!
+}
+# Waits for the application to exit with STATUS (0) and checks that its QML did not warn.
+app_ended() {
+  wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the application did not end"
+  local status=0
+  wait "$app_pid" || status=$?
+  [ "$status" -eq "${1:-0}" ] || fail "the application exited with $status"
+  ! grep -E '\.qml(:[0-9]+)?' "$work"/app-*.log || fail "the panel's QML warned"
+}
+
+# 1. Brimlow before the bar, the usual race at login: its icon must appear
+# in the bar once it is up, and the window it opened without a tray close.
+[ -n "${HOST_FIRST:-}" ] && start waybar.log waybar && sleep 2
+start_app wayland
+if [ -z "${HOST_FIRST:-}" ]; then
+  wait_for 15 window_shown || fail "without a tray the panel did not open as a window"
+  sleep 3
+  start waybar.log waybar
+fi
+wait_for 15 icon_shown || fail "the icon did not appear in a bar started after Brimlow (late host)"
+wait_for 5 window_hidden || fail "the window opened without a tray did not hand over to the tray"
+read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
+click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
+shot wayland-icon
+echo "ok: the icon appeared in the bar at ${icon_x},${icon_y} (green bar ${icon_w}x${icon_h})"
+
+# 2. A click on the icon opens the panel: floating, its own size, no title
+# bar, on the output and off the bar.
+vp "$click" click:left
+wait_for 5 window_shown || fail "a click on the icon did not open the panel"
+read -r type shell x y w h title own_w own_h <<<"$(window)"
+echo "native Wayland: panel ${x},${y} ${w}x${h} ($type, $shell); icon's green bar ${icon_x},${icon_y} ${icon_w}x${icon_h}"
+[ "$type" = floating_con ] || fail "the panel is not floating: $type"
+[ "$w" -eq 370 ] && [ "$own_w" -eq 370 ] && [ "$h" -eq "$own_h" ] ||
+  fail "the panel is ${w}x${h}, not its own size ${own_w}x${own_h}"
+[ "$title" -eq 0 ] || fail "the panel has a title bar ($title px)"
+[ "$x" -ge 0 ] && [ "$y" -ge "$bar" ] && [ $((x + w)) -le $width ] && [ $((y + h)) -le $height ] ||
+  fail "the panel is not on the output below the bar"
+sleep 0.5
+shot wayland-panel
+echo "ok: a click opened the panel as a floating window of its own size"
+
+# 3. A second click on the icon closes it, and it stays closed.
+vp "$click" click:left
+wait_for 5 window_hidden || fail "a second click did not close the panel"
+sleep 1
+window_hidden || fail "the panel opened again after the second click"
+echo "ok: a second click closed the panel"
+
+# 4. Escape closes it.
+vp "$click" click:left
+wait_for 5 window_shown || fail "a third click did not open the panel"
+vp key:escape
+wait_for 5 window_hidden || fail "Escape did not close the panel"
+echo "ok: Escape closed the panel"
+
+# 5. A right click shows the icon's menu; its last entry quits.
+run grim "$work/before.png"
+vp "$click" click:right
+wait_for 5 menu_shown || fail "a right click showed no menu"
+sleep 0.5
+shot wayland-menu
+window_hidden || fail "the right click opened the panel"
+read -r menu_x menu_y menu_w menu_h <<<"$(changed_box)"
+echo "the menu: ${menu_x},${menu_y} ${menu_w}x${menu_h} (below the bar)"
+vp move:$((menu_x + menu_w / 2)):$((menu_y + menu_h - 16)) click:left
+app_ended
+echo "ok: a right click showed the menu, whose last entry quit"
+
+# 6. Under Xwayland: the panel opens on the output and closes again.
+DISPLAY=$(cat "$work/run/display")
+start_app xcb DISPLAY="$DISPLAY"
+wait_for 15 icon_shown || fail "the icon did not appear under Xwayland"
+read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
+click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
+vp "$click" click:left
+wait_for 5 window_shown || fail "a click on the icon did not open the panel under Xwayland"
+read -r type shell x y w h title own_w own_h <<<"$(window)"
+echo "Xwayland: panel ${x},${y} ${w}x${h} ($type, $shell, title ${title} px); icon's green bar ${icon_x},${icon_y} ${icon_w}x${icon_h}"
+[ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + w)) -le $width ] && [ $((y + h)) -le $height ] ||
+  fail "the panel is not on the output under Xwayland"
+sleep 0.5
+shot xwayland-panel
+vp "$click" click:left
+wait_for 5 window_hidden || fail "a second click did not close the panel under Xwayland"
+sleep 1
+window_hidden || fail "the panel opened again after the second click under Xwayland"
+kill "$app_pid"
+app_ended 143
+echo "ok: under Xwayland a click opened the panel on the output and another closed it"
