@@ -16,7 +16,7 @@
 # HOST_FIRST=1 starts waybar before Brimlow.
 set -euo pipefail
 
-for tool in sway swaymsg waybar grim Xwayland dbus-daemon setpriv python3 jq convert xdotool; do
+for tool in sway swaymsg waybar grim Xwayland dbus-daemon dbus-send setpriv python3 jq convert xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 unset DISPLAY WAYLAND_DISPLAY
@@ -68,14 +68,14 @@ fail() {
   shot failure 2>/dev/null || true
   exit 1
 }
+# Runs the condition until it holds, for up to $1 seconds.
 wait_for() {
-  local seconds=$1
+  local end=$((SECONDS + $1))
   shift
-  for _ in $(seq $((seconds * 10))); do
-    "$@" && return 0
+  until "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
     sleep 0.1
   done
-  "$@"
 }
 vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
 
@@ -103,6 +103,11 @@ green_bar() {
     tr 'x+' '  ' | awk '$1 > 0 && $1 < 40 {print $3, $4, $1, $2}'
 }
 icon_shown() { [ -n "$(green_bar)" ]; }
+registered_items() {
+  run dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' ' | grep . || echo none
+}
 # What changed below the bar since $work/before.png: "x y width height".
 changed_box() {
   run grim "$work/now.png" || return 0
@@ -163,7 +168,9 @@ if [ -z "${HOST_FIRST:-}" ]; then
   sleep 3
   start waybar.log waybar
 fi
-wait_for 15 icon_shown || fail "the icon did not appear in a bar started after Brimlow (late host)"
+wait_for 15 icon_shown || fail "the icon did not appear in a bar started 3 s after Brimlow (the late" \
+  "host): the item must register with a StatusNotifierWatcher that appears after it." \
+  "Registered: $(registered_items)"
 wait_for 5 window_hidden || fail "the window opened without a tray did not hand over to the tray"
 read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
 click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
