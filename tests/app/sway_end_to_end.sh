@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
-# End to end on a real Wayland tray: headless sway with waybar (only its
-# tray, 30 px at the top right, which is also the StatusNotifierWatcher).
-# Brimlow starts first, natively on Wayland, and waybar 3 s later: the icon
-# must appear in the bar. A click opens the panel as a floating window of
-# the panel's size, without a title bar, on the output and off the bar; a
-# second click closes it, Escape closes it, a right click shows the icon's
-# menu, whose last entry quits. Then the same under Xwayland (xcb), where
-# only opening and closing on the output are checked. Rectangles come from
-# sway's tree; screenshots stay in SCREENSHOT_DIR. sway refuses to run as
-# root, so as root everything runs as an unprivileged user (created if
-# missing), with a runtime directory and session bus of its own.
+# End to end on a real Wayland tray: headless sway, waybar (only its tray, at
+# the top right) 3 s after Brimlow. The icon must appear in the bar; a click
+# opens the panel as a floating window of its own size, without a title bar,
+# on the output and off the bar; a second click or Escape closes it; a right
+# click shows the icon's menu, whose last entry quits. Then under Xwayland:
+# a click opens the panel on the output, another closes it. As root (sway
+# refuses root) the desktop runs as an unprivileged user, created if missing.
 #
 # Usage: sway_end_to_end.sh BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
 # Exits 77 (skipped) when the programs it needs are not installed.
@@ -54,17 +50,13 @@ trap cleanup EXIT
 # Runs a command as the user, in the private session; start: in the background.
 run() { "${as_user[@]}" env -i "${env[@]}" "$@"; }
 start() {
-  local log=$1
-  shift
-  "${as_user[@]}" env -i "${env[@]}" "$@" >"$work/$log" 2>&1 &
+  "${as_user[@]}" env -i "${env[@]}" "${@:2}" >"$work/$1" 2>&1 &
   pids+=($!)
 }
 shot() { run grim "$work/shot.png" && cp "$work/shot.png" "$shots/sway-$1.png"; }
 fail() {
   echo "FAIL: $*"
-  for log in app-*.log waybar.log vpointer.log; do
-    [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
-  done
+  for log in app-*.log waybar.log vpointer.log; do [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"; done
   shot failure 2>/dev/null || true
   exit 1
 }
@@ -103,10 +95,16 @@ green_bar() {
     tr 'x+' '  ' | awk '$1 > 0 && $1 < 40 {print $3, $4, $1, $2}'
 }
 icon_shown() { [ -n "$(green_bar)" ]; }
-registered_items() {
+registered() {
   run dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
     org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' ' | grep . || echo none
+    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' '
+}
+# Waits for the icon and aims the pointer at it.
+find_icon() {
+  wait_for 15 icon_shown || return 1
+  read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
+  click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
 }
 # What changed below the bar since $work/before.png: "x y width height".
 changed_box() {
@@ -168,12 +166,9 @@ if [ -z "${HOST_FIRST:-}" ]; then
   sleep 3
   start waybar.log waybar
 fi
-wait_for 15 icon_shown || fail "the icon did not appear in a bar started 3 s after Brimlow (the late" \
-  "host): the item must register with a StatusNotifierWatcher that appears after it." \
-  "Registered: $(registered_items)"
+find_icon || fail "the icon did not appear in a bar started 3 s after Brimlow: the item must" \
+  "register with a watcher that appears after it. Registered: $(registered)"
 wait_for 5 window_hidden || fail "the window opened without a tray did not hand over to the tray"
-read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
-click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
 shot wayland-icon
 echo "ok: the icon appeared in the bar at ${icon_x},${icon_y} (green bar ${icon_w}x${icon_h})"
 
@@ -195,9 +190,7 @@ echo "ok: a click opened the panel as a floating window of its own size"
 
 # 3. A second click on the icon closes it, and it stays closed.
 vp "$click" click:left
-wait_for 5 window_hidden || fail "a second click did not close the panel"
-sleep 1
-window_hidden || fail "the panel opened again after the second click"
+wait_for 5 window_hidden && sleep 1 && window_hidden || fail "a second click did not close the panel"
 echo "ok: a second click closed the panel"
 
 # 4. Escape closes it.
@@ -223,9 +216,7 @@ echo "ok: a right click showed the menu, whose last entry quit"
 # 6. Under Xwayland: the panel opens on the output and closes again.
 DISPLAY=$(cat "$work/run/display")
 start_app xcb DISPLAY="$DISPLAY"
-wait_for 15 icon_shown || fail "the icon did not appear under Xwayland"
-read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
-click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
+find_icon || fail "the icon did not appear under Xwayland"
 vp "$click" click:left
 wait_for 5 window_shown || fail "a click on the icon did not open the panel under Xwayland"
 read -r type shell x y w h title own_w own_h <<<"$(window)"
@@ -235,9 +226,7 @@ echo "Xwayland: panel ${x},${y} ${w}x${h} ($type, $shell, title ${title} px); ic
 sleep 0.5
 shot xwayland-panel
 vp "$click" click:left
-wait_for 5 window_hidden || fail "a second click did not close the panel under Xwayland"
-sleep 1
-window_hidden || fail "the panel opened again after the second click under Xwayland"
+wait_for 5 window_hidden && sleep 1 && window_hidden || fail "a second click did not close it under Xwayland"
 kill "$app_pid"
 app_ended 143
 echo "ok: under Xwayland a click opened the panel on the output and another closed it"

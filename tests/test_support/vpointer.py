@@ -4,19 +4,18 @@ no devices, through zwlr_virtual_pointer_v1 and zwp_virtual_keyboard_v1,
 speaking the Wayland wire protocol itself (no dependencies).
 
 Usage: vpointer.py WIDTH HEIGHT ACTION...   (WIDTH HEIGHT: the output layout)
-  ACTION: move:X:Y  click:left|right  key:escape|up|return
+  ACTION: move:X:Y  click:left|right  key:escape
 Needs WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
 """
 import array, os, socket, struct, sys, tempfile, time
 
 BUTTONS = {"left": 0x110, "right": 0x111}
-KEYS = {"escape": 1, "up": 103, "return": 28}  # evdev codes; the keymap's keycodes are 8 higher
+KEYS = {"escape": 1}  # evdev codes; the keymap's keycodes are 8 higher
 KEYMAP = b"""xkb_keymap {
-xkb_keycodes "k" { minimum = 8; maximum = 255; <ESC> = 9; <UP> = 111; <RTRN> = 36; };
+xkb_keycodes "k" { minimum = 8; maximum = 255; <ESC> = 9; };
 xkb_types "t" { include "complete" };
 xkb_compatibility "c" { include "complete" };
-xkb_symbols "s" { key <ESC> { [ Escape ] }; key <UP> { [ Up ] };
-  key <RTRN> { [ Return ] }; };
+xkb_symbols "s" { key <ESC> { [ Escape ] }; };
 };\0"""
 
 sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
