@@ -36,7 +36,8 @@ chmod 0700 "$work/run"
 env=(HOME="$work/home" USER="$user" LOGNAME="$user" PATH=/usr/bin:/bin LANG=C.UTF-8
   XDG_RUNTIME_DIR="$work/run" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data"
   XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state" NO_AT_BRIDGE=1
-  DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/bus")
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/bus" ASAN_OPTIONS="${ASAN_OPTIONS:-}"
+  UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
 
 pids=()
 cleanup() {
@@ -98,7 +99,7 @@ icon_shown() { [ -n "$(green_bar)" ]; }
 registered() {
   run dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
     org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' '
+    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' ' | grep . || echo none
 }
 # Waits for the icon and aims the pointer at it.
 find_icon() {
@@ -163,6 +164,8 @@ app_ended() {
 start_app wayland
 if [ -z "${HOST_FIRST:-}" ]; then
   wait_for 15 window_shown || fail "without a tray the panel did not open as a window"
+  echo "without a tray: a window $(window)"
+  shot wayland-no-tray
   sleep 3
   start waybar.log waybar
 fi
