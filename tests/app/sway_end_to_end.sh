@@ -18,7 +18,9 @@ done
 unset DISPLAY WAYLAND_DISPLAY
 brimlow=$(realpath "$1")
 stand_in=$(realpath "$2")
+mkdir -p "$3"
 shots=$(realpath "$3")
+rm -f "$shots"/sway-*.png
 vpointer=$(realpath "$(dirname "$0")/../test_support/vpointer.py")
 width=1280 height=720 bar=30
 
