@@ -13,6 +13,9 @@ namespace {
 // ones; together the bars read on either.
 constexpr QRgb kOutline = qRgba(0x1c, 0x1c, 0x1e, 0xf0);
 constexpr QRgb kHalo = qRgba(0xff, 0xff, 0xff, 0xd0);
+// The unfilled part of a bar: a light veil that reads as a lighter grey on a
+// black bar and nearly white on a light one, so an empty bar is still a bar.
+constexpr QRgb kTrack = qRgba(0xff, 0xff, 0xff, 0x60);
 
 constexpr int kIconSizes[] = {16, 20, 22, 24, 32, 40, 48, 64};
 
@@ -30,7 +33,7 @@ void drawBar(QPainter& painter, QRect outer, int line, std::optional<double> per
     painter.fillRect(outer, QColor::fromRgba(kOutline));
     QRect inner = outer.adjusted(line, line, -line, -line);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
-    painter.fillRect(inner, Qt::transparent);
+    painter.fillRect(inner, QColor::fromRgba(kTrack));
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (!percent)
         return;

@@ -8,7 +8,7 @@ namespace brimlow {
 namespace {
 
 // One bar read along the column through its middle: the pixels in the
-// provider's colour, the transparent ones, and whether a dark outline and a
+// provider's colour, the translucent ones of the empty track, and whether a dark outline and a
 // light halo surround them.
 struct BarColumn {
     int filled = 0;
@@ -27,7 +27,7 @@ BarColumn readBar(const QImage& image, int x, QRgb color) {
         if (pixel == color) {
             ++bar.filled;
             seenFill = true;
-        } else if (qAlpha(pixel) == 0) {
+        } else if (qAlpha(pixel) < 0x80) { // the translucent track
             ++bar.empty;
             if (seenFill)
                 bar.filledFromBottom = false;
