@@ -75,15 +75,20 @@ void AppDelegate::reopen() {
 }
 
 void AppDelegate::openPanel(const TrayClick& click) {
+    // A menu entry of the host's carries no token of its own; the host gave
+    // it to the tray item just before.
+    QString token = click.activationToken;
+    if (token.isEmpty())
+        token = m_tray->takeActivationToken();
     m_panelStyle = m_tray->inTray() ? PanelStyle::Popup : PanelStyle::Window;
     if (m_panelStyle == PanelStyle::Window) {
-        m_panel->open(PanelStyle::Window, QRect(), click.activationToken);
+        m_panel->open(PanelStyle::Window, QRect(), token);
         return;
     }
     // Hosts that report the click know better than a geometry the tray may
     // not have given.
     QRect anchor = click.anchor.isEmpty() ? m_tray->iconGeometry() : click.anchor;
-    m_panel->open(PanelStyle::Popup, anchor, click.activationToken);
+    m_panel->open(PanelStyle::Popup, anchor, token);
 }
 
 void AppDelegate::trayAvailabilityChanged() {

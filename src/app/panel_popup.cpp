@@ -1,6 +1,7 @@
 #include "app/panel_popup.h"
 
 #include "app/panel_view.h"
+#include "app/wayland_activation.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -42,12 +43,8 @@ void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationT
         m_view->fitToScreen();
     m_view->show();
     m_view->raise();
-    // Wayland compositors give the focus only to a window that shows a
-    // token from the click; Qt's Wayland plugin takes it from the
-    // environment when the window asks to be activated, and clears it.
-    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(u"wayland"))
-        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
-    m_view->requestActivate();
+    if (!activateWithToken(*m_view, activationToken))
+        m_view->requestActivate();
 }
 
 void PanelPopup::close() {

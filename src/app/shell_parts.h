@@ -49,6 +49,9 @@ public:
     virtual bool inTray() const = 0;
     // The icon's place on the screen; empty when the tray doesn't tell.
     virtual QRect iconGeometry() const = 0;
+    // The activation token the tray's host gave before its last click or
+    // menu entry, once; empty when there is none.
+    virtual QString takeActivationToken() { return {}; }
 };
 
 enum class PanelStyle {

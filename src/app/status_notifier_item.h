@@ -15,6 +15,7 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <functional>
+#include <utility>
 
 namespace brimlow {
 
@@ -58,6 +59,8 @@ public:
     void show(const TrayFigures& figures);
     // A watcher took our registration and says a host draws items.
     bool hasHost() const { return m_registered && m_hostPresent; }
+    // The token the host gave before its last click, once.
+    QString takeActivationToken() { return std::exchange(m_activationToken, QString()); }
     // Whether a watcher is on the bus at all, host or not.
     bool watcherPresent() const { return m_watcherPresent; }
     QString serviceName() const { return m_serviceName; }

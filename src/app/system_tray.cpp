@@ -64,6 +64,10 @@ bool SystemTray::inTray() const {
     return m_xembed && m_xembed->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
 }
 
+QString SystemTray::takeActivationToken() {
+    return m_item.takeActivationToken();
+}
+
 QRect SystemTray::iconGeometry() const {
     return m_xembed ? m_xembed->geometry() : QRect();
 }

@@ -30,6 +30,7 @@ public:
     void show(const TrayFigures& figures) override;
     bool inTray() const override;
     QRect iconGeometry() const override;
+    QString takeActivationToken() override;
 
 private:
     void followTray();

@@ -16,8 +16,10 @@ public:
     void show(const TrayFigures& figures) override { shown.push_back(figures); }
     bool inTray() const override { return present; }
     QRect iconGeometry() const override { return geometry; }
+    QString takeActivationToken() override { return std::exchange(token, QString()); }
 
     std::vector<TrayFigures> shown;
+    QString token;
     bool present = true;
     QRect geometry{1200, 2, 22, 22};
 };
@@ -126,11 +128,14 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     EXPECT_FALSE(m_panel->isOpen());
     m_panel->dismissed = false;
 
-    // Another start, an opened notification, the menu's entry.
+    // Another start, an opened notification, the menu's entry; the host's
+    // token, given before its menu entry ran, goes with the panel.
     for (const auto& reopen : std::vector<std::function<void()>>{
              [&] { delegate->reopen(); }, m_center->open, m_actions.openPanel}) {
+        m_tray->token = "from-host";
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
+        EXPECT_EQ(m_panel->opens.back().token, "from-host");
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
         m_panel->close();
