@@ -86,8 +86,13 @@ void AppDelegate::openPanel(const TrayClick& click) {
         return;
     }
     // Hosts that report the click know better than a geometry the tray may
-    // not have given.
-    QRect anchor = click.anchor.isEmpty() ? m_tray->iconGeometry() : click.anchor;
+    // not have given; an open without a click (a menu entry, a second
+    // start) goes where the last click was.
+    QRect anchor = click.anchor;
+    if (!anchor.isEmpty())
+        m_lastAnchor = anchor;
+    else
+        anchor = m_tray->iconGeometry().isEmpty() ? m_lastAnchor : m_tray->iconGeometry();
     m_panel->open(PanelStyle::Popup, anchor, token);
 }
 

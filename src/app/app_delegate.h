@@ -43,6 +43,8 @@ private:
     std::unique_ptr<MeterModel> m_model;
     std::unique_ptr<TrayItem> m_tray;
     std::unique_ptr<PanelWindow> m_panel;
+    // Where the tray host reported its last click.
+    QRect m_lastAnchor;
     PanelStyle m_panelStyle = PanelStyle::Popup; // how it was last opened
 };
 

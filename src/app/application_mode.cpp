@@ -3,6 +3,7 @@
 #include "app/app_delegate.h"
 #include "app/meter_icon.h"
 #include "app/meter_services.h"
+#include "app/modes.h"
 #include "app/panel_popup.h"
 #include "app/qt_messages.h"
 #include "app/single_instance.h"
@@ -20,6 +21,8 @@ namespace brimlow {
 
 int runApplicationMode(int argc, char** argv) {
     routeQtMessages(ProcessEnvironment());
+    if (auto platform = preferredQtPlatform(ProcessEnvironment()))
+        qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
     // The panel is drawn the same on every desktop, whatever style the
     // desktop would pick; this must precede the first QML engine.
     QQuickStyle::setStyle(QStringLiteral("Basic"));

@@ -26,6 +26,15 @@ Mode selectMode(std::span<const std::string_view> args) {
     return Mode::Application;
 }
 
+std::optional<std::string> preferredQtPlatform(const Environment& env) {
+    auto isSet = [&](const char* name) { return !env.get(name).value_or("").empty(); };
+    std::string desktops = ":" + env.get("XDG_CURRENT_DESKTOP").value_or("") + ":";
+    if (!isSet("QT_QPA_PLATFORM") && isSet("WAYLAND_DISPLAY") && isSet("DISPLAY") &&
+        desktops.find(":GNOME:") != std::string::npos)
+        return "xcb";
+    return std::nullopt;
+}
+
 bool hasGraphicalSession(const Environment& env) {
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
         auto value = env.get(name);

@@ -41,6 +41,7 @@ void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationT
         m_view->placeAt(anchor);
     else
         m_view->fitToScreen();
+    announceStartup(activationToken);
     m_view->show();
     m_view->raise();
     if (!activateWithToken(*m_view, activationToken))

@@ -39,7 +39,12 @@ Qt::WindowFlags flagsFor(PanelStyle style, bool canGrab) {
 
 } // namespace
 
-PanelView::PanelView() : m_canGrab(QGuiApplication::platformName() == QLatin1String("xcb")) {
+// Only an X server of its own lets a window take the pointer: Xwayland's
+// compositor keeps clicks on its own surfaces, so there the popup is a
+// window like any other and closes when it loses the focus.
+PanelView::PanelView()
+    : m_canGrab(QGuiApplication::platformName() == QLatin1String("xcb") &&
+                qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
     setTitle(QStringLiteral("Brimlow"));
     setResizeMode(QQuickView::SizeViewToRootObject);
     setColor(QGuiApplication::palette().color(QPalette::Window));

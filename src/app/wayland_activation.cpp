@@ -59,4 +59,17 @@ bool activateWithToken(QWindow& window, const QString& token) {
     return activated;
 }
 
+void announceStartup(const QString& token) {
+    if (token.isEmpty() || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    auto function = native ? native->nativeResourceFunctionForIntegration("setstartupid") : nullptr;
+    if (!function)
+        return;
+    // The integration hands its functions out untyped; this one takes the id.
+    using SetStartupId = void (*)(const char*);
+    auto setStartupId = reinterpret_cast<SetStartupId>(reinterpret_cast<void (*)()>(function));
+    setStartupId(token.toUtf8().constData());
+}
+
 } // namespace brimlow

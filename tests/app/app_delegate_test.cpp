@@ -129,13 +129,16 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     m_panel->dismissed = false;
 
     // Another start, an opened notification, the menu's entry; the host's
-    // token, given before its menu entry ran, goes with the panel.
+    // token, given before its menu entry ran, goes with the panel, which
+    // opens where the host's last click was when the tray has no geometry.
+    m_tray->geometry = QRect();
     for (const auto& reopen : std::vector<std::function<void()>>{
              [&] { delegate->reopen(); }, m_center->open, m_actions.openPanel}) {
         m_tray->token = "from-host";
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
-        EXPECT_EQ(m_panel->opens.back().token, "from-host");
+        EXPECT_EQ(m_panel->opens.back(),
+                  (FakePanel::Open{PanelStyle::Popup, QRect(1210, 0, 1, 24), "from-host"}));
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
         m_panel->close();

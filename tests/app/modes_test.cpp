@@ -39,6 +39,22 @@ TEST(GraphicalSession, NeedsADisplayThatIsSetAndNotEmpty) {
         hasGraphicalSession(FakeEnvironment({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}})));
 }
 
+TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChosen) {
+    const std::map<std::string, std::string> gnome{{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"},
+                                                   {"WAYLAND_DISPLAY", "wayland-0"},
+                                                   {"DISPLAY", ":0"}};
+    EXPECT_EQ(preferredQtPlatform(FakeEnvironment(gnome)), "xcb");
+    for (auto [name, value] : std::vector<std::pair<std::string, std::string>>{
+             {"QT_QPA_PLATFORM", "wayland"},
+             {"DISPLAY", ""},
+             {"XDG_CURRENT_DESKTOP", "KDE"},
+             {"XDG_CURRENT_DESKTOP", "GNOME-Flashback-X"}}) {
+        FakeEnvironment env(gnome);
+        env.set(name, value);
+        EXPECT_EQ(preferredQtPlatform(env), std::nullopt) << name << "=" << value;
+    }
+}
+
 TEST(ModuleDirectories, AMovedInstallationFindsItsOwnModulesBeforeTheConfiguredOnes) {
     using Dirs = std::vector<std::string>;
     EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "lib64", "/usr/local/lib64/brimlow"),
