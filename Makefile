@@ -5,6 +5,7 @@
 #   make deb       a Release build packaged as build-deb/brimlow_<version>_amd64.deb
 #   make deb-test  that package installed and run in a fresh Debian 12 root
 #                  (needs root and the network)
+#   make desktops  the tray application in nested GNOME and KDE Plasma sessions
 #   make fuzz      each fuzz target for FUZZ_SECONDS (clang and libFuzzer,
 #                  built in build-fuzz); fails on any finding
 BUILD ?= build
@@ -14,7 +15,7 @@ CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench soak check-sanitize fuzz clean deb deb-test
+.PHONY: all deps configure build run test bench soak check-sanitize fuzz clean deb deb-test desktops
 
 all: build
 
@@ -63,6 +64,12 @@ deb: $(DEB_BUILD)/.deps-stamp
 deb-test: deb
 	scripts/install-deps deb-test
 	scripts/test-deb $(DEB_BUILD)
+
+# Nested GNOME Shell and KDE Plasma sessions, a minute each; screenshots in
+# $(BUILD)/desktops.
+desktops: build
+	scripts/install-deps desktops
+	scripts/test-desktops $(BUILD)
 
 fuzz:
 	scripts/install-deps fuzz
