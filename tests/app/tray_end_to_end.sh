@@ -15,39 +15,9 @@ if [ "${1:-}" != --inside ]; then
     "$0" --inside "$@"
 fi
 shift
-brimlow=$(realpath "$1")
-stand_in=$(realpath "$2")
-shots=$3
-work=$XDG_RUNTIME_DIR
+source "$(dirname "$0")/../test_support/in_session.sh" tray "$@"
+logs=(app.out app.err trayer.log)
 screen_width=1280
-
-app_pid=
-trayer_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$trayer_pid" ] && kill "$trayer_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  for log in app.out app.err trayer.log; do
-    [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
-  done
-  import -window root "$shots/tray-failure.png" 2>/dev/null || true
-  exit 1
-}
-
-# Runs the condition until it holds, for up to $1 seconds.
-wait_for() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 10))); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  "$@"
-}
 
 # "id x y width height" of every mapped window of ours.
 our_windows() {
@@ -63,27 +33,16 @@ panel_shown() { [ -n "$(panel)" ]; }
 panel_hidden() { [ -z "$(panel)" ]; }
 icon_shown() { [ -n "$(icon)" ]; }
 
-# Figures for the icon: a Codex window at 42 % from a stand-in app server
-# (found in ~/.local/bin before PATH), a Claude window at 80 % recorded
-# through the status-line mode.
-reset_at=$(($(date +%s) + 3600))
-mkdir -p "$HOME/.local/bin" "$work/empty-bin"
-ln -s "$stand_in" "$HOME/.local/bin/codex"
-cat >"$work/scenario" <<EOF
-read
-send {"id":0,"result":{}}
-read
-read
-send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":$reset_at}}}}
-hang
-EOF
-export BRIMLOW_STAND_IN_SCENARIO=$work/scenario
+# Figures for the icon: Codex's window at 42 % comes from the stand-in app
+# server in ~/.local/bin, Claude's at 80 % is recorded through the
+# status-line mode.
 echo "{\"rate_limits\":{\"five_hour\":{\"used_percentage\":80,\"resets_at\":$reset_at}}}" |
   "$brimlow" --claude-statusline >/dev/null
 
 # 1. No tray yet: the panel opens as an ordinary window; Escape closes it.
 PATH=$work/empty-bin "$brimlow" >"$work/app.out" 2>"$work/app.err" &
 app_pid=$!
+started+=("$app_pid")
 wait_for 15 panel_shown || fail "without a tray the panel did not open as a window"
 sleep 1 # the first refresh's figures
 import -window root "$shots/tray-no-tray-window.png"
@@ -96,6 +55,7 @@ echo "ok: without a tray the panel opened as a window and Escape closed it"
 trayer --edge top --align right --widthtype request --height 24 --transparent false \
   --SetDockType true >"$work/trayer.log" 2>&1 &
 trayer_pid=$!
+started+=("$trayer_pid")
 wait_for 10 icon_shown || fail "the icon did not appear in the tray"
 read -r icon_id icon_x icon_y icon_w icon_h <<<"$(icon)"
 sleep 0.5
@@ -143,7 +103,6 @@ xdotool key Up Return
 status=0
 wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the menu's 종료 did not quit"
 wait "$app_pid" || status=$?
-app_pid=
 [ "$status" -eq 0 ] || fail "the application exited with $status"
 echo "ok: the tray menu quit the application"
 

@@ -16,39 +16,10 @@ if [ "${1:-}" != --inside ]; then
     "$0" --inside "$@"
 fi
 shift
-brimlow=$(realpath "$1")
-stand_in=$(realpath "$2")
-shots=$3
-work=$XDG_RUNTIME_DIR
+source "$(dirname "$0")/../test_support/in_session.sh" xfce "$@"
+logs=(app.err xfce4-panel.log)
 screen_height=800
 bar_height=30
-
-app_pid=
-panel_pid=
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$panel_pid" ] && kill "$panel_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-
-fail() {
-  echo "FAIL: $*"
-  for log in app.err xfce4-panel.log; do
-    [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
-  done
-  import -window root "$shots/xfce-failure.png" 2>/dev/null || true
-  exit 1
-}
-
-wait_for() {
-  local seconds=$1
-  shift
-  for _ in $(seq $((seconds * 10))); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  "$@"
-}
 
 # "id x y width height" of our mapped panel window.
 panel() {
@@ -70,20 +41,6 @@ green_bar() {
     tr 'x+' '  ' | awk -v top=$((screen_height - bar_height)) '$1 > 0 && $1 < 40 {print $3, $4 + top, $1, $2}'
 }
 icon_shown() { [ -n "$(green_bar)" ]; }
-
-# Figures for the icon: Codex at 42 % from the stand-in app server.
-reset_at=$(($(date +%s) + 3600))
-mkdir -p "$HOME/.local/bin" "$work/empty-bin"
-ln -s "$stand_in" "$HOME/.local/bin/codex"
-cat >"$work/scenario" <<SCENARIO
-read
-send {"id":0,"result":{}}
-read
-read
-send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":$reset_at}}}}
-hang
-SCENARIO
-export BRIMLOW_STAND_IN_SCENARIO=$work/scenario
 
 # The panel at the bottom, holding only the tray.
 channel=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
@@ -114,10 +71,12 @@ XML
 # 1. Brimlow first, then the panel: the usual race at login.
 PATH=$work/empty-bin "$brimlow" >"$work/app.out" 2>"$work/app.err" &
 app_pid=$!
+started+=("$app_pid")
 wait_for 15 panel_shown || fail "without a tray the panel did not open as a window"
 sleep 2
 xfce4-panel --disable-wm-check >"$work/xfce4-panel.log" 2>&1 &
 panel_pid=$!
+started+=("$panel_pid")
 wait_for 20 icon_shown || fail "the icon did not appear in the panel started later"
 wait_for 5 panel_hidden || fail "the window did not hand over to the tray"
 read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
@@ -161,7 +120,6 @@ xdotool key Up Return
 status=0
 wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the menu's 종료 did not quit"
 wait "$app_pid" || status=$?
-app_pid=
 [ "$status" -eq 0 ] || fail "the application exited with $status"
 echo "ok: the icon's menu quit the application"
 
