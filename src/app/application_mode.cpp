@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QQuickStyle>
+#include <QQuickWindow>
 
 namespace brimlow {
 
@@ -26,6 +27,9 @@ int runApplicationMode(int argc, char** argv) {
     // The panel is drawn the same on every desktop, whatever style the
     // desktop would pick; this must precede the first QML engine.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
+    // Qt Quick's software renderer: a small panel needs no GPU context (nor
+    // its memory), and the layer-shell popup draws into images of ours.
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     // Widgets for the tray icon's menu and its fallback on X11 trays.
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brimlow"));

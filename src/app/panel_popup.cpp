@@ -1,5 +1,6 @@
 #include "app/panel_popup.h"
 
+#include "app/layer_shell_popup.h"
 #include "app/panel_view.h"
 #include "app/wayland_activation.h"
 
@@ -23,19 +24,28 @@ PanelPopup::PanelPopup(QObject* model, const QUrl& source) : m_view(std::make_un
     if (QQuickItem* root = m_view->rootObject();
         root && root->metaObject()->indexOfSignal("closeRequested()") >= 0)
         QObject::connect(root, SIGNAL(closeRequested()), m_view.get(), SLOT(hide()));
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        m_layer = LayerShellPopup::create(*engine, model, source);
 }
 
 PanelPopup::~PanelPopup() = default;
 
 bool PanelPopup::isOpen() const {
-    return m_view->isVisible();
+    return m_view->isVisible() || (m_layer && m_layer->isOpen());
 }
 
 bool PanelPopup::justDismissed() const {
-    return m_view->dismissedJustNow();
+    return m_view->dismissedJustNow() || (m_layer && m_layer->dismissedJustNow());
 }
 
 void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationToken) {
+    if (m_layer && m_layer->usable() && style == PanelStyle::Popup) {
+        m_view->hide();
+        m_layer->open(anchor);
+        return;
+    }
+    if (m_layer)
+        m_layer->close();
     m_view->setStyle(style);
     if (style == PanelStyle::Popup)
         m_view->placeAt(anchor);
@@ -50,6 +60,8 @@ void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationT
 
 void PanelPopup::close() {
     m_view->hide();
+    if (m_layer)
+        m_layer->close();
 }
 
 QQuickView& PanelPopup::view() {

@@ -1,6 +1,7 @@
 // The panel's window on this desktop: a QQuickView holding the QML panel,
 // shown as a popup at the tray icon, or as an ordinary window where there
-// is no tray.
+// is no tray. Where the compositor offers the layer shell, the popup is a
+// layer surface instead.
 #pragma once
 
 #include "app/shell_parts.h"
@@ -13,6 +14,7 @@ class QQuickView;
 
 namespace brimlow {
 
+class LayerShellPopup;
 class PanelView;
 
 class PanelPopup final : public PanelWindow {
@@ -31,6 +33,9 @@ public:
 
 private:
     std::unique_ptr<PanelView> m_view;
+    // The popup on compositors with the layer shell, where a window can't be
+    // placed; null elsewhere.
+    std::unique_ptr<LayerShellPopup> m_layer;
 };
 
 } // namespace brimlow

@@ -27,4 +27,17 @@ QRect placePopup(QSize popup, QRect iconGeometry, QPoint cursor, QRect workArea)
     return QRect(QPoint(x, y), popup);
 }
 
+EdgePlacement placeAlongBar(int panelWidth, QSize output, std::optional<QPoint> pointer,
+                            QRect activation) {
+    QRect screen(QPoint(), output);
+    std::optional<QPoint> point = pointer;
+    if (!point && !activation.isEmpty() && screen.contains(activation.center()))
+        point = activation.center();
+    if (!point)
+        return {BarEdge::Top, std::max(0, output.width() - kGap - panelWidth)};
+    BarEdge edge = point->y() > screen.center().y() ? BarEdge::Bottom : BarEdge::Top;
+    int left = clampSpan(point->x() - panelWidth / 2, panelWidth, kGap, output.width() - 1 - kGap);
+    return {edge, left};
+}
+
 } // namespace brimlow

@@ -56,5 +56,21 @@ TEST(PlacePopup, APanelTallerThanTheWorkAreaKeepsItsTopVisible) {
     EXPECT_EQ(placed.top(), kUnderTopPanel.top());
 }
 
+TEST(PlaceAlongBar, FollowsThePointerThenTheActivationPointThenTheTopRight) {
+    const QSize output(1280, 720);
+    const QRect activation(QPoint(600, 700), QSize(1, 1));
+    EXPECT_EQ(placeAlongBar(370, output, QPoint(1000, 12), activation),
+              (EdgePlacement{BarEdge::Top, 1000 - 185}));
+    EXPECT_EQ(placeAlongBar(370, output, QPoint(1270, 12), {}), (EdgePlacement{BarEdge::Top, 906}))
+        << "kept 4 px inside the output";
+    EXPECT_EQ(placeAlongBar(370, output, QPoint(10, 710), {}), (EdgePlacement{BarEdge::Bottom, 4}));
+    EXPECT_EQ(placeAlongBar(370, output, std::nullopt, activation),
+              (EdgePlacement{BarEdge::Bottom, 600 - 185}));
+    // A host that reports a point off this output, or none.
+    EXPECT_EQ(placeAlongBar(370, output, std::nullopt, QRect(3000, 5, 1, 1)),
+              (EdgePlacement{BarEdge::Top, 906}));
+    EXPECT_EQ(placeAlongBar(370, output, std::nullopt, {}), (EdgePlacement{BarEdge::Top, 906}));
+}
+
 } // namespace
 } // namespace brimlow
