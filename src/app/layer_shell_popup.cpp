@@ -31,8 +31,6 @@ namespace brimlow {
 
 namespace {
 
-// Between the panel and the bar, and the panel and the output's far edge.
-constexpr int kGap = 4;
 // How long a click's pointer may take to be reported over the locating
 // layer before the panel opens at the next best place.
 constexpr int kLocateTimeoutMs = 150;
@@ -362,7 +360,9 @@ struct LayerShellEvents {
         surface->size = QSize(int(width), int(height));
         surface->configured = true;
         if (surface->role == SurfaceRole::Panel) {
-            popup->m_panel->setProperty("maximumHeight", int(height));
+            popup->m_rows =
+                panelRows(int(height), popup->m_output.height(), popup->m_edge, popup->m_pointer);
+            popup->m_panel->setProperty("maximumHeight", popup->m_rows.length);
             popup->m_sceneChanged = true;
             popup->drawFrame();
             return;
@@ -568,12 +568,12 @@ void LayerShellPopup::placePanel() {
     m_locateTimeout.stop();
     if (!m_catcher || m_catcher->role != SurfaceRole::Locator || m_surface)
         return;
-    QSize output = m_catcher->size;
+    m_output = m_catcher->size;
     m_catcher = makeLayerSurface(*m_connection, SurfaceRole::Catcher, this);
     wl_surface_commit(m_catcher->surface);
 
     const int width = int(std::ceil(m_panel->width()));
-    EdgePlacement placement = placeAlongBar(width, output, m_pointer, m_activation);
+    EdgePlacement placement = placeAlongBar(width, m_output, m_pointer, m_activation);
     m_edge = placement.edge;
     m_surface = makeLayerSurface(*m_connection, SurfaceRole::Panel, this);
     zwlr_layer_surface_v1* layer = m_surface->layer;
@@ -583,7 +583,7 @@ void LayerShellPopup::placePanel() {
                                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
     zwlr_layer_surface_v1_set_size(layer, uint32_t(width), 0);
-    zwlr_layer_surface_v1_set_margin(layer, kGap, 0, kGap, placement.left);
+    zwlr_layer_surface_v1_set_margin(layer, kLayerGap, 0, kLayerGap, placement.left);
     zwlr_layer_surface_v1_set_keyboard_interactivity(layer, 1);
     wl_surface_commit(m_surface->surface);
     wl_display_flush(m_connection->display);
@@ -620,7 +620,7 @@ void LayerShellPopup::drawFrame() {
     }
     m_frameWanted = false;
     const QSize panelSize(int(std::ceil(m_panel->width())), int(std::ceil(m_panel->height())));
-    if (panelSize.isEmpty())
+    if (panelSize.isEmpty() || m_rows.length <= 0)
         return;
     if (m_window->size() != panelSize)
         m_window->resize(panelSize);
@@ -643,9 +643,11 @@ void LayerShellPopup::drawFrame() {
         m_frameWanted = true; // both with the compositor; drawn again when one returns
         return;
     }
-    const int height = std::min(panelSize.height(), area.height());
+    const int height = std::min(panelSize.height(), m_rows.length);
     const int width = std::min(panelSize.width(), area.width());
-    m_content = QRect(0, m_edge == BarEdge::Top ? 0 : area.height() - height, width, height);
+    m_content =
+        QRect(0, m_edge == BarEdge::Top ? m_rows.start : m_rows.start + m_rows.length - height,
+              width, height);
     std::memset(buffer->data, 0, buffer->bytes);
     const int stride = area.width() * 4;
     for (int row = 0; row < height; ++row)

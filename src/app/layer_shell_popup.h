@@ -81,6 +81,8 @@ private:
     QRect m_activation;
     std::optional<QPoint> m_pointer;
     BarEdge m_edge = BarEdge::Top;
+    QSize m_output;
+    RowSpan m_rows{0, 0};
     QPointF m_lastPointer;
     QTimer m_locateTimeout;
     QTimer m_frameTimer;

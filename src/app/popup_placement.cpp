@@ -40,4 +40,19 @@ EdgePlacement placeAlongBar(int panelWidth, QSize output, std::optional<QPoint> 
     return {edge, left};
 }
 
+RowSpan panelRows(int surfaceHeight, int outputHeight, BarEdge edge,
+                  std::optional<QPoint> pointer) {
+    if (!pointer || surfaceHeight < outputHeight - 2 * kLayerGap)
+        return {0, surfaceHeight};
+    // Surface row r is output row r + kLayerGap.
+    const int y = std::clamp(pointer->y(), 0, outputHeight - 1);
+    if (edge == BarEdge::Top) {
+        int barEnd = 2 * y + 1;
+        int start = std::min(barEnd, surfaceHeight);
+        return {start, surfaceHeight - start};
+    }
+    int barStart = 2 * y - outputHeight;
+    return {0, std::clamp(barStart - 2 * kLayerGap, 0, surfaceHeight)};
+}
+
 } // namespace brimlow

@@ -33,4 +33,19 @@ struct EdgePlacement {
 EdgePlacement placeAlongBar(int panelWidth, QSize output, std::optional<QPoint> pointer,
                             QRect activation);
 
+// The rows a panel may use of its layer surface, which spans the output's
+// height between `kLayerGap`-pixel margins where the compositor doesn't
+// keep it off the bar: KWin counts only other layer surfaces, not Plasma's
+// panels. The surface then covers the bar, and the panel keeps clear of it,
+// taking the bar to be twice as thick as the pointer (on the icon, which
+// sits in the middle of it) is far from the output's edge.
+struct RowSpan {
+    int start;
+    int length;
+
+    bool operator==(const RowSpan&) const = default;
+};
+constexpr int kLayerGap = 4;
+RowSpan panelRows(int surfaceHeight, int outputHeight, BarEdge edge, std::optional<QPoint> pointer);
+
 } // namespace brimlow

@@ -98,7 +98,6 @@ Pane {
                 spacing: 10
 
                 Symbol {
-                    name: "office-chart-bar-symbolic"
                     source: "icons/chart.svg"
                     color: theme.blue
                     size: theme.title2Size
@@ -127,7 +126,6 @@ Pane {
                     enabled: !root.model.refreshing
                     text: "사용량 새로고침"
                     display: AbstractButton.IconOnly
-                    icon.name: "view-refresh-symbolic"
                     icon.source: "icons/refresh.svg"
                     icon.width: 16
                     icon.height: 16
@@ -184,7 +182,6 @@ Pane {
                 objectName: "codexCard"
                 Layout.fillWidth: true
                 name: "Codex"
-                symbolName: "utilities-terminal-symbolic"
                 symbolSource: "icons/terminal.svg"
                 tint: theme.green
                 usage: root.model.codex
@@ -198,7 +195,6 @@ Pane {
                 objectName: "claudeCard"
                 Layout.fillWidth: true
                 name: "Claude"
-                symbolName: ""
                 symbolSource: "icons/sparkle.svg"
                 tint: theme.orange
                 usage: root.model.claude

@@ -9,7 +9,6 @@ Rectangle {
     id: card
 
     required property string name
-    required property string symbolName
     required property url symbolSource
     required property color tint
     // The provider's record as the model publishes it, and its token sums
@@ -42,7 +41,6 @@ Rectangle {
             spacing: 6
 
             Symbol {
-                name: card.symbolName
                 source: card.symbolSource
                 color: card.tint
                 size: 16
