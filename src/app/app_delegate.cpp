@@ -64,10 +64,15 @@ AppDelegate::~AppDelegate() {
 }
 
 void AppDelegate::toggle(const TrayClick& click) {
-    if (m_panel->isOpen())
-        m_panel->close();
-    else if (!m_panel->justDismissed())
+    if (!m_panel->isOpen() && !m_panel->justDismissed()) {
         openPanel(click);
+        return;
+    }
+    m_panel->close();
+    QString token =
+        click.activationToken.isEmpty() ? m_tray->takeActivationToken() : click.activationToken;
+    if (!token.isEmpty())
+        m_panel->endActivation(token);
 }
 
 void AppDelegate::reopen() {

@@ -64,6 +64,10 @@ void PanelPopup::close() {
         m_layer->close();
 }
 
+void PanelPopup::endActivation(const QString& activationToken) {
+    completeStartup(activationToken);
+}
+
 QQuickView& PanelPopup::view() {
     return *m_view;
 }

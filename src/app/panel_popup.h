@@ -28,6 +28,7 @@ public:
     bool justDismissed() const override;
     void open(PanelStyle style, QRect anchor, const QString& activationToken) override;
     void close() override;
+    void endActivation(const QString& activationToken) override;
 
     QQuickView& view();
 

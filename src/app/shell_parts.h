@@ -73,6 +73,10 @@ public:
     // when there is one, is the compositor's leave to take the focus.
     virtual void open(PanelStyle style, QRect anchor, const QString& activationToken) = 0;
     virtual void close() = 0;
+    // The host started a launch for a click that opened nothing (it closed
+    // the panel): ends it, or GNOME shows its busy cursor until the launch
+    // times out.
+    virtual void endActivation(const QString& activationToken) = 0;
 };
 
 } // namespace brimlow

@@ -4,9 +4,13 @@
 
 #include <QGuiApplication>
 #include <QWindow>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <qpa/qplatformnativeinterface.h>
+#include <string>
 #include <wayland-client.h>
+#include <xcb/xcb.h>
 
 namespace brimlow {
 
@@ -70,6 +74,58 @@ void announceStartup(const QString& token) {
     using SetStartupId = void (*)(const char*);
     auto setStartupId = reinterpret_cast<SetStartupId>(reinterpret_cast<void (*)()>(function));
     setStartupId(token.toUtf8().constData());
+}
+
+namespace {
+
+xcb_atom_t internAtom(xcb_connection_t* connection, const char* name) {
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+    xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+} // namespace
+
+// The startup-notification protocol's "remove" message: a string in 20-byte
+// pieces of client messages to the root window, the first of them typed
+// _NET_STARTUP_INFO_BEGIN, sent from a window of ours.
+void completeStartup(const QString& token) {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (token.isEmpty() || !x11 || !x11->connection())
+        return;
+    xcb_connection_t* connection = x11->connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_atom_t begin = internAtom(connection, "_NET_STARTUP_INFO_BEGIN");
+    xcb_atom_t more = internAtom(connection, "_NET_STARTUP_INFO");
+    if (begin == XCB_ATOM_NONE || more == XCB_ATOM_NONE)
+        return;
+    std::string message = "remove: ID=\"";
+    for (char c : token.toStdString()) {
+        if (c == '"' || c == '\\')
+            message += '\\';
+        message += c;
+    }
+    message += '"';
+    message += '\0';
+
+    xcb_window_t sender = xcb_generate_id(connection);
+    xcb_create_window(connection, XCB_COPY_FROM_PARENT, sender, screen->root, -1, -1, 1, 1, 0,
+                      XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+    for (size_t at = 0; at < message.size(); at += 20) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = sender;
+        event.type = at == 0 ? begin : more;
+        std::memcpy(event.data.data8, message.data() + at,
+                    std::min<size_t>(20, message.size() - at));
+        xcb_send_event(connection, 0, screen->root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+                       reinterpret_cast<const char*>(&event));
+    }
+    xcb_destroy_window(connection, sender);
+    xcb_flush(connection);
 }
 
 } // namespace brimlow

@@ -21,4 +21,8 @@ bool activateWithToken(QWindow& window, const QString& token);
 // it maps the window.
 void announceStartup(const QString& token);
 
+// On X11, ends the startup sequence of a token no window will show.
+// (Wayland has no such message: an unused token expires.)
+void completeStartup(const QString& token);
+
 } // namespace brimlow

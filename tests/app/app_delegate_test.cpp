@@ -33,6 +33,7 @@ public:
         opens.push_back({style, anchor, token});
     }
     void close() override { open_ = false; }
+    void endActivation(const QString& token) override { ended.push_back(token); }
 
     bool open_ = false;
     bool dismissed = false;
@@ -43,6 +44,7 @@ public:
         bool operator==(const Open&) const = default;
     };
     std::vector<Open> opens;
+    std::vector<QString> ended;
 };
 
 class Delegate : public ::testing::Test {
@@ -127,6 +129,13 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     m_actions.toggle({});
     EXPECT_FALSE(m_panel->isOpen());
     m_panel->dismissed = false;
+    // Clicks that close the panel end the host's launch, with the click's
+    // token or the one the host gave before.
+    EXPECT_EQ(m_panel->ended, std::vector<QString>{"token-1"});
+    m_actions.toggle({});
+    m_tray->token = "before-the-click";
+    m_actions.toggle({});
+    EXPECT_EQ(m_panel->ended, (std::vector<QString>{"token-1", "before-the-click"}));
 
     // Another start, an opened notification, the menu's entry; the host's
     // token, given before its menu entry ran, goes with the panel, which

@@ -3,8 +3,8 @@
 # with its systray plugin, which is also the StatusNotifierWatcher) on a
 # virtual X server, started after Brimlow, at the bottom of the screen. The
 # icon must appear once the panel is up; a click opens the panel right above
-# the icon, a second click closes it, Escape closes it, and the icon's menu
-# quits. Rectangles are the X server's; screenshots stay in SCREENSHOT_DIR.
+# the icon, a second click closes it, Escape closes it, a host's launch for a
+# click that closes it is ended, and the icon's menu quits. Rectangles are the X server's; screenshots stay in SCREENSHOT_DIR.
 #
 # Usage: xfce_end_to_end.sh BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
 # Exits 77 (skipped) when the programs it needs are not installed.
@@ -12,7 +12,7 @@ set -euo pipefail
 
 if [ "${1:-}" != --inside ]; then
   source "$(dirname "$0")/../test_support/private_session.sh"
-  enter_private_session xfce "-screen 0 1280x800x24" xfce4-panel xdotool import convert -- \
+  enter_private_session xfce "-screen 0 1280x800x24" xfce4-panel xdotool xev import convert -- \
     "$0" --inside "$@"
 fi
 shift
@@ -112,7 +112,31 @@ xdotool key Escape
 wait_for 5 panel_hidden || fail "Escape did not close the panel"
 echo "ok: Escape closed the panel"
 
-# 5. The icon's menu: its last entry quits.
+# 5. A launch the host started for a click that closes the panel (as GNOME's
+# host does, with a token) is ended: GNOME shows its busy cursor until then.
+xdotool mousemove --sync "$click_x" "$click_y" click 1
+wait_for 5 panel_shown || fail "a fourth click did not open the panel"
+xev -root -event property >"$work/root-events" 2>&1 &
+started+=($!)
+sleep 0.5
+item=$(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+  org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
+  string:RegisteredStatusNotifierItems | grep -o '"[^"]*"' | head -1 | tr -d '"')
+service=${item%%/*} path=/StatusNotifierItem
+[ "$item" = "$service" ] || path=/${item#*/}
+item_call() {
+  local method=$1
+  shift
+  dbus-send --session --print-reply --dest="$service" "$path" "org.kde.StatusNotifierItem.$method" "$@" >/dev/null
+}
+item_call ProvideXdgActivationToken string:brimlow-test-launch
+item_call Activate int32:0 int32:0
+wait_for 5 panel_hidden || fail "the host's Activate did not close the panel"
+wait_for 5 grep -q _NET_STARTUP_INFO_BEGIN "$work/root-events" ||
+  fail "the host's launch was not ended: $(cat "$work/root-events")"
+echo "ok: a click that closed the panel ended the host's launch"
+
+# 6. The icon's menu: its last entry quits.
 xdotool mousemove --sync "$click_x" "$click_y" click 3
 sleep 1
 import -window root "$shots/xfce-menu.png"
