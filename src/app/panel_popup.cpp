@@ -52,6 +52,7 @@ void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationT
     else
         m_view->fitToScreen();
     announceStartup(activationToken);
+    m_view->coverWorkArea();
     m_view->show();
     m_view->raise();
     if (!activateWithToken(*m_view, activationToken))

@@ -9,7 +9,9 @@
 #include <QPalette>
 #include <QQuickItem>
 #include <QScreen>
+#include <QWidget>
 #include <algorithm>
+#include <functional>
 
 namespace brimlow {
 
@@ -37,6 +39,25 @@ Qt::WindowFlags flagsFor(PanelStyle style, bool canGrab) {
                    : Qt::Tool | Qt::FramelessWindowHint;
 }
 
+// The transparent window under a popup that closes it on a click.
+class WorkAreaCover final : public QWidget {
+public:
+    explicit WorkAreaCover(std::function<void()> clicked) : m_clicked(std::move(clicked)) {
+        setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        event->accept();
+        m_clicked();
+    }
+
+private:
+    std::function<void()> m_clicked;
+};
+
 } // namespace
 
 // Only an X server of its own lets a window take the pointer: Xwayland's
@@ -63,8 +84,11 @@ PanelView::PanelView()
             dismiss();
     });
     connect(this, &QWindow::visibleChanged, this, [this] {
-        if (!isVisible())
-            m_grabRetry.stop();
+        if (isVisible())
+            return;
+        m_grabRetry.stop();
+        if (m_cover)
+            m_cover->hide();
     });
 }
 
@@ -124,6 +148,21 @@ void PanelView::place() {
     QRect workArea = screen->availableGeometry();
     fitInto(workArea);
     setPosition(placePopup(size(), m_iconGeometry, cursor, workArea).topLeft());
+}
+
+void PanelView::coverWorkArea() {
+    if (!isPopup() || m_canGrab || QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
+    QScreen* screen = QGuiApplication::screenAt(position());
+    if (!screen)
+        return;
+    if (!m_cover)
+        m_cover = std::make_unique<WorkAreaCover>([this] { dismiss(); });
+    // The work area, not the whole screen: the bar stays reachable (the
+    // icon's own clicks close the popup), and a borderless window the size
+    // of the screen would be taken for a full-screen one and put above.
+    m_cover->setGeometry(screen->availableGeometry());
+    m_cover->show();
 }
 
 void PanelView::fitToScreen() {

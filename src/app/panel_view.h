@@ -10,6 +10,9 @@
 #include <QElapsedTimer>
 #include <QQuickView>
 #include <QTimer>
+#include <memory>
+
+class QWidget;
 
 namespace brimlow {
 
@@ -30,6 +33,10 @@ public:
     // Limits the panel's height to the screen's work area; taller content
     // scrolls.
     void fitToScreen();
+    // Before a popup shows where it can't take the pointer (Xwayland):
+    // covers the work area with a transparent window under the popup, so
+    // that a click on the bare desktop, which moves no focus, closes it too.
+    void coverWorkArea();
 
 protected:
     void exposeEvent(QExposeEvent* event) override;
@@ -52,6 +59,7 @@ private:
     QTimer m_grabRetry;
     int m_grabTries = 0;
     QElapsedTimer m_dismissed;
+    std::unique_ptr<QWidget> m_cover;
 };
 
 } // namespace brimlow
