@@ -112,13 +112,9 @@ void MeterModel::takeMail() {
 }
 
 void MeterModel::start() {
+    if (m_notifyReset && !m_notifier.available())
+        setNotifyError(kNotifyWarning);
     QPointer<MeterModel> self(this);
-    if (m_notifyReset) {
-        m_notifier.requestPermission([self](bool granted) {
-            if (self && !granted)
-                self->setNotifyError(kNotifyWarning);
-        });
-    }
     refresh();
     m_timer.setInterval(kRefreshIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &MeterModel::refresh);
@@ -179,41 +175,21 @@ void MeterModel::announceUpdate() {
 void MeterModel::syncResetAlerts() {
     m_notifier.sync(m_notifyReset ? Alerts::On : Alerts::Off,
                     {{"Codex", m_codex.quotas}, {"Claude", m_claude.quotas}});
-    QPointer<MeterModel> self(this);
-    m_notifier.authorized([self](std::optional<bool> allowed) {
-        if (!self)
-            return;
-        // Read at the time of the answer: the switch may have moved since.
-        bool refused = self->m_notifyReset && allowed == false;
-        self->setNotifyError(refused ? kNotifyWarning : QString());
-    });
+    setNotifyError(m_notifyReset && !m_notifier.available() ? kNotifyWarning : QString());
 }
 
 void MeterModel::setNotify(bool on) {
     m_notifyReset = on;
     emit notifyResetChanged();
     m_services.settings->writeBool(kNotifyResetKey, on);
-    setNotifyError(QString());
-    if (on) {
-        QPointer<MeterModel> self(this);
-        m_notifier.requestPermission([self](bool granted) {
-            if (self && !granted)
-                self->setNotifyError(kNotifyWarning);
-        });
-    }
     syncResetAlerts();
 }
 
 void MeterModel::testNotify() {
-    QPointer<MeterModel> self(this);
-    m_notifier.requestPermission([self](bool granted) {
-        if (!self)
-            return;
-        if (granted)
-            self->m_notifier.test();
-        else
-            self->setNotifyError(kNotifyWarning);
-    });
+    if (m_notifier.available())
+        m_notifier.test();
+    else
+        setNotifyError(kNotifyWarning);
 }
 
 void MeterModel::setLogin(bool on) {
@@ -227,8 +203,7 @@ void MeterModel::setLogin(bool on) {
     }
     m_loginEnabled = login.status() == LoginItemStatus::Enabled;
     emit loginEnabledChanged();
-    setLoginError(login.status() == LoginItemStatus::RequiresApproval ? kLoginApprovalWarning
-                                                                      : QString());
+    setLoginError(QString());
 }
 
 void MeterModel::connectClaude() {

@@ -40,7 +40,6 @@ struct MeterServices {
 };
 
 inline constexpr const char* kNotifyWarning = "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.";
-inline constexpr const char* kLoginApprovalWarning = "시스템 설정 → 로그인 항목에서 허용해 주세요.";
 
 class MeterModel final : public QObject {
     Q_OBJECT

@@ -10,7 +10,7 @@
 
 namespace brimlow {
 
-enum class LoginItemStatus { Enabled, RequiresApproval, NotRegistered, NotFound };
+enum class LoginItemStatus { Enabled, NotRegistered };
 
 // Starting the application when the user logs in.
 class LoginItemService {

@@ -1,11 +1,12 @@
-// What the reset notifier needs of the platform's notification service. The
-// desktop implementation lives in the Qt module; tests use a fake.
+// What the reset notifier needs of the platform's notification service: a
+// schedule of requests, each shown when it falls due. The desktop
+// implementation keeps that schedule itself (the service shows what it is
+// sent at once); tests use a fake.
 #pragma once
 
 #include "base/time.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,20 +22,16 @@ struct NotificationRequest {
     bool operator==(const NotificationRequest&) const = default;
 };
 
-// Every answer is delivered later, on the main thread, never from inside
-// the call that asked for it.
+// A centre exists only where notifications can be shown: there is no
+// permission to ask for.
 class NotificationCenter {
 public:
     virtual ~NotificationCenter() = default;
 
-    // Asks to show alerts with sound; the answer is whether that is allowed.
-    virtual void requestAuthorization(std::function<void(bool granted)> answer) = 0;
-    // true: allowed; false: refused; absent: not decided yet.
-    virtual void authorizationStatus(std::function<void(std::optional<bool>)> answer) = 0;
-    // Identifiers of the requests added and not yet shown, oldest first.
-    virtual void pendingRequestIds(std::function<void(std::vector<std::string>)> answer) = 0;
-    virtual void add(const NotificationRequest& request) = 0;
-    virtual void remove(const std::vector<std::string>& ids) = 0;
+    // Identifiers of the requests scheduled and not yet shown, oldest first.
+    virtual std::vector<std::string> pendingIds() const = 0;
+    virtual void schedule(const NotificationRequest& request) = 0;
+    virtual void cancel(const std::vector<std::string>& ids) = 0;
     // Called on the main thread when the user opens one of our notifications.
     virtual void setOpenHandler(std::function<void()> handler) = 0;
 };

@@ -106,47 +106,22 @@ ResetNotifier::~ResetNotifier() {
         m_center->setOpenHandler(nullptr);
 }
 
-void ResetNotifier::requestPermission(std::function<void(bool)> completion) {
-    if (!m_center) {
-        completion(false);
-        return;
-    }
-    m_center->requestAuthorization(std::move(completion));
-}
-
-void ResetNotifier::authorized(std::function<void(std::optional<bool>)> completion) {
-    if (!m_center) {
-        completion(std::nullopt);
-        return;
-    }
-    m_center->authorizationStatus(std::move(completion));
-}
-
 void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
     if (!m_center)
         return;
-    // The answer may come after this notifier is gone: it uses only what it
-    // captured, and the centre it holds a share of.
-    std::weak_ptr<NotificationCenter> weakCenter = m_center;
-    const Clock& clock = m_clock;
-    m_center->pendingRequestIds([weakCenter, alerts, providers = std::move(providers), &clock,
-                                 timeOfDay = m_timeOfDay](std::vector<std::string> pendingIds) {
-        auto center = weakCenter.lock();
-        if (!center)
-            return;
-        SyncPlan plan = planResetSync(pendingIds, alerts, providers, clock.now(), timeOfDay);
-        center->remove(plan.remove);
-        for (const auto& alert : plan.add)
-            center->add({alert.id, alert.title, alert.body, alert.fireAt});
-    });
+    SyncPlan plan =
+        planResetSync(m_center->pendingIds(), alerts, providers, m_clock.now(), m_timeOfDay);
+    m_center->cancel(plan.remove);
+    for (const auto& alert : plan.add)
+        m_center->schedule({alert.id, alert.title, alert.body, alert.fireAt});
 }
 
 void ResetNotifier::test() {
     if (!m_center)
         return;
     Time now = m_clock.now();
-    m_center->add({testNotificationId(now), "Brimlow 알림 시험",
-                   "한도가 초기화되면 이렇게 알려드려요.", now + std::chrono::seconds(3)});
+    m_center->schedule({testNotificationId(now), "Brimlow 알림 시험",
+                        "한도가 초기화되면 이렇게 알려드려요.", now + std::chrono::seconds(3)});
 }
 
 } // namespace brimlow

@@ -61,22 +61,18 @@ std::string testNotificationId(Time now);
 class ResetNotifier {
 public:
     // `center` may be null: no notification service on this desktop. Every
-    // operation then does nothing, or answers at once as documented.
+    // operation then does nothing.
     ResetNotifier(std::shared_ptr<NotificationCenter> center, const Clock& clock,
                   TimeOfDayFormatter timeOfDay);
     ~ResetNotifier();
     ResetNotifier(const ResetNotifier&) = delete;
     ResetNotifier& operator=(const ResetNotifier&) = delete;
 
-    bool hasCenter() const { return m_center != nullptr; }
-
     // Runs on the main thread when the user opens one of our notifications.
     std::function<void()> onOpen;
 
-    // Without a centre: false at once, on the calling thread.
-    void requestPermission(std::function<void(bool)> completion);
-    // Without a centre: absent at once.
-    void authorized(std::function<void(std::optional<bool>)> completion);
+    // Whether notifications can be shown on this desktop.
+    bool available() const { return m_center != nullptr; }
     // Brings the pending reset notifications in line with these quotas.
     void sync(Alerts alerts, std::vector<ProviderQuotas> providers);
     // A sample notification three seconds from now.

@@ -56,24 +56,11 @@ public:
 
     ~DesktopNotificationCenter() override { QDBusConnection::disconnectFromBus(m_session.name()); }
 
-    // There is nothing to ask: the service has no permission model.
-    void requestAuthorization(std::function<void(bool)> answer) override {
-        QTimer::singleShot(0, this, [answer = std::move(answer)] { answer(true); });
-    }
+    std::vector<std::string> pendingIds() const override { return m_scheduler.pendingIds(); }
 
-    void authorizationStatus(std::function<void(std::optional<bool>)> answer) override {
-        QTimer::singleShot(0, this, [answer = std::move(answer)] { answer(true); });
-    }
+    void schedule(const NotificationRequest& request) override { m_scheduler.add(request); }
 
-    void pendingRequestIds(std::function<void(std::vector<std::string>)> answer) override {
-        // Read when the answer goes out, so it includes what was added since.
-        QTimer::singleShot(
-            0, this, [this, answer = std::move(answer)] { answer(m_scheduler.pendingIds()); });
-    }
-
-    void add(const NotificationRequest& request) override { m_scheduler.add(request); }
-
-    void remove(const std::vector<std::string>& ids) override { m_scheduler.remove(ids); }
+    void cancel(const std::vector<std::string>& ids) override { m_scheduler.remove(ids); }
 
     void setOpenHandler(std::function<void()> handler) override {
         m_openHandler = std::move(handler);

@@ -31,8 +31,6 @@ struct Quota {
     std::int64_t minutes = 0; // window length: 300 is five hours, 10080 a week
     std::optional<Time> reset;
 
-    // Rows drawn by identity treat two windows of equal length as one.
-    std::int64_t id() const { return minutes; }
     // "5시간", "주간", otherwise the minute count and "분".
     std::string label() const;
 

@@ -3,7 +3,6 @@
 #include "test_support/fake_services.h"
 
 #include <cmath>
-#include <deque>
 #include <gtest/gtest.h>
 
 namespace brimlow {
@@ -21,7 +20,6 @@ protected:
 
     void sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
         notifier.sync(alerts, std::move(providers));
-        center->answerAll();
     }
     Quota quota(double percent, std::int64_t minutes, std::optional<std::chrono::seconds> in) {
         return {percent, minutes, in ? std::optional(clock.t + *in) : std::nullopt};
@@ -85,18 +83,9 @@ TEST_F(Notifier, ReconcilesWithWhatIsPending) {
     EXPECT_EQ(center->pendingIds(), std::vector<std::string>{"test.1.5"});
 }
 
-TEST_F(Notifier, PermissionAndOpeningGoThroughTheCentre) {
-    std::optional<bool> granted;
-    notifier.requestPermission([&](bool g) { granted = g; });
-    EXPECT_FALSE(granted) << "answers come later, never from inside the call";
-    center->answerAll();
-    EXPECT_EQ(granted, true);
-
-    center->allowed = false;
-    std::optional<std::optional<bool>> status;
-    notifier.authorized([&](std::optional<bool> s) { status = s; });
-    center->answerAll();
-    EXPECT_EQ(status, std::optional<std::optional<bool>>(false));
+TEST_F(Notifier, OpeningAndTheTestGoThroughTheCentre) {
+    EXPECT_TRUE(notifier.available());
+    EXPECT_FALSE(ResetNotifier(nullptr, clock, hhmm).available());
 
     int opened = 0;
     center->open(); // no handler yet: nothing happens
@@ -109,19 +98,6 @@ TEST_F(Notifier, PermissionAndOpeningGoThroughTheCentre) {
     EXPECT_EQ(center->pending[0].id, testNotificationId(clock.t));
     EXPECT_EQ(center->pending[0].title, "Brimlow 알림 시험");
     EXPECT_EQ(center->pending[0].fireAt, clock.t + 3s);
-}
-
-TEST(NotifierWithoutCentre, AnswersAtOnceAndDoesNothing) {
-    FakeClock clock;
-    ResetNotifier notifier(nullptr, clock, hhmm);
-    std::optional<bool> granted;
-    notifier.requestPermission([&](bool g) { granted = g; });
-    EXPECT_EQ(granted, false);
-    bool answered = false;
-    notifier.authorized([&](std::optional<bool> s) { answered = !s.has_value(); });
-    EXPECT_TRUE(answered);
-    notifier.sync(Alerts::On, {{"Codex", {{90, 300, clock.t + std::chrono::hours(1)}}}});
-    notifier.test();
 }
 
 TEST(TestNotificationId, ShortestSecondsThatReadBack) {

@@ -36,13 +36,6 @@ protected:
     std::shared_ptr<NotificationCenter> connectToBus() {
         return connect(withVariable("DBUS_SESSION_BUS_ADDRESS", bus.address()));
     }
-    std::vector<std::string> pendingIds(NotificationCenter& center) {
-        std::optional<std::vector<std::string>> ids;
-        center.pendingRequestIds([&](std::vector<std::string> answer) { ids = answer; });
-        EXPECT_FALSE(ids) << "answered from inside the call";
-        EXPECT_TRUE(spinUntil([&] { return ids.has_value(); }));
-        return ids.value_or(std::vector<std::string>{"(no answer)"});
-    }
 
     SystemClock clock;
     PrivateBus bus;
@@ -53,9 +46,9 @@ TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
     auto center = connectToBus();
     ASSERT_TRUE(center);
 
-    center->add({"reset.Codex.300.1", "Codex 5시간 한도 초기화", "85%까지 썼던 한도가",
-                 clock.now() + 300ms});
-    EXPECT_EQ(pendingIds(*center), (std::vector<std::string>{"reset.Codex.300.1"}));
+    center->schedule({"reset.Codex.300.1", "Codex 5시간 한도 초기화", "85%까지 썼던 한도가",
+                      clock.now() + 300ms});
+    EXPECT_EQ(center->pendingIds(), (std::vector<std::string>{"reset.Codex.300.1"}));
     EXPECT_TRUE(server.calls.empty()) << "posted before its time";
 
     // The real wall-clock alarm brings it out.
@@ -70,7 +63,7 @@ TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
     EXPECT_EQ(call.hints,
               (QVariantMap{{"sound-name", "message-new-instant"}, {"desktop-entry", "brimlow"}}));
     EXPECT_EQ(call.expireTimeout, -1);
-    EXPECT_TRUE(pendingIds(*center).empty());
+    EXPECT_TRUE(center->pendingIds().empty());
     spinFor(100ms);
     EXPECT_EQ(server.calls.size(), 1u);
 }
@@ -81,8 +74,8 @@ TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
     ASSERT_TRUE(center);
     int opened = 0;
     center->setOpenHandler([&] { ++opened; });
-    center->add({"one", "1", "", clock.now()});
-    center->add({"two", "2", "", clock.now()});
+    center->schedule({"one", "1", "", clock.now()});
+    center->schedule({"two", "2", "", clock.now()});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
     spinFor(100ms); // the daemon's replies, which tell the ids 1 and 2
 
@@ -105,21 +98,6 @@ TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
     spinFor(100ms);
     EXPECT_EQ(opened, 2);
     QDBusConnection::disconnectFromBus(other.name());
-}
-
-TEST_F(DesktopNotifications, PermissionIsGrantedLaterOnTheEventLoop) {
-    FakeNotificationServer server(bus.address());
-    auto center = connectToBus();
-    ASSERT_TRUE(center);
-    std::optional<bool> granted;
-    std::optional<std::optional<bool>> status;
-    center->requestAuthorization([&](bool answer) { granted = answer; });
-    center->authorizationStatus([&](std::optional<bool> answer) { status = answer; });
-    EXPECT_FALSE(granted);
-    EXPECT_FALSE(status);
-    ASSERT_TRUE(spinUntil([&] { return granted && status; }));
-    EXPECT_TRUE(*granted);
-    EXPECT_EQ(*status, true);
 }
 
 TEST_F(DesktopNotifications, NoCentreWithoutABusAndNoBusIsStarted) {
@@ -154,17 +132,17 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     FakeNotificationServer server(bus.address(), FakeNotificationServer::Answers::Never);
     auto center = connectToBus();
     ASSERT_TRUE(center);
-    center->add({"stuck", "S", "", clock.now()});
+    center->schedule({"stuck", "S", "", clock.now()});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
     // The call is outstanding; everything else goes on.
     QElapsedTimer elapsed;
     elapsed.start();
-    EXPECT_TRUE(pendingIds(*center).empty());
+    EXPECT_TRUE(center->pendingIds().empty());
     EXPECT_LT(elapsed.elapsed(), 500);
 
     server.leave();
     spinFor(100ms);
-    center->add({"after", "A", "", clock.now()});
+    center->schedule({"after", "A", "", clock.now()});
     spinFor(300ms);
     EXPECT_EQ(server.calls.size(), 1u);
     // Gone is gone: the daemon is not started again for us.
@@ -191,7 +169,7 @@ TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     ASSERT_TRUE(center);
     // Due in an hour of the program's wall clock; the kernel's alarm, on
     // the real clock, is an hour away and stays silent.
-    center->add({"later", "L", "", clock.t + 1h});
+    center->schedule({"later", "L", "", clock.t + 1h});
     clock.t += 2h; // asleep, while the wall clock moved on
     logind.prepareForSleep(true);
     spinFor(200ms);

@@ -23,7 +23,7 @@ public:
     Result<void> registerItem() override {
         if (failWith)
             return Error{*failWith, EACCES};
-        state = afterRegister;
+        state = LoginItemStatus::Enabled;
         return {};
     }
     Result<void> unregisterItem() override {
@@ -33,7 +33,6 @@ public:
     LoginItemStatus status() const override { return state; }
 
     LoginItemStatus state = LoginItemStatus::NotRegistered;
-    LoginItemStatus afterRegister = LoginItemStatus::Enabled;
     std::optional<std::string> failWith;
 };
 
