@@ -5,6 +5,7 @@
 //
 //   refresh_bench CORPUS [CYCLES]
 #include "model/meter_model.h"
+#include "test_support/fake_environment.h"
 #include "test_support/fake_services.h"
 
 #include <QCoreApplication>

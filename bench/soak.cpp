@@ -11,6 +11,7 @@
 // memory is the program's own.
 #include "codex/app_server.h"
 #include "model/meter_model.h"
+#include "test_support/fake_environment.h"
 #include "test_support/fake_notification_center.h"
 #include "test_support/fake_services.h"
 

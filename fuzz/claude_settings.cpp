@@ -7,6 +7,7 @@
 #include "claude/bridge.h"
 #include "claude/paths.h"
 #include "fuzz_support.h"
+#include "test_support/fake_environment.h"
 
 #include <filesystem>
 

@@ -14,13 +14,6 @@ std::optional<std::string> ProcessEnvironment::get(const std::string& name) cons
     return std::string(value);
 }
 
-std::optional<std::string> FakeEnvironment::get(const std::string& name) const {
-    auto it = m_vars.find(name);
-    if (it == m_vars.end())
-        return std::nullopt;
-    return it->second;
-}
-
 std::string homeDirectory(const Environment& env) {
     if (auto home = env.get("HOME"); home && !home->empty())
         return *home;

@@ -1,7 +1,6 @@
 // The process environment behind a seam, so tests can supply their own.
 #pragma once
 
-#include <map>
 #include <optional>
 #include <string>
 
@@ -18,19 +17,6 @@ public:
 class ProcessEnvironment final : public Environment {
 public:
     std::optional<std::string> get(const std::string& name) const override;
-};
-
-// A fixed set of variables, for tests.
-class FakeEnvironment final : public Environment {
-public:
-    FakeEnvironment() = default;
-    explicit FakeEnvironment(std::map<std::string, std::string> vars) : m_vars(std::move(vars)) {}
-    std::optional<std::string> get(const std::string& name) const override;
-    void set(const std::string& name, std::string value) { m_vars[name] = std::move(value); }
-    void unset(const std::string& name) { m_vars.erase(name); }
-
-private:
-    std::map<std::string, std::string> m_vars;
 };
 
 // $HOME when set and not empty, else the password database's entry for the

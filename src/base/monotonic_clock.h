@@ -19,14 +19,4 @@ public:
     MonotonicTime now() const override { return std::chrono::steady_clock::now(); }
 };
 
-// Stands still until a test moves it.
-class FakeMonotonicClock final : public MonotonicClock {
-public:
-    MonotonicTime now() const override { return m_now; }
-    void advance(std::chrono::steady_clock::duration by) { m_now += by; }
-
-private:
-    MonotonicTime m_now{};
-};
-
 } // namespace brimlow

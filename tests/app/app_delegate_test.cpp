@@ -1,4 +1,5 @@
 #include "app/app_delegate.h"
+#include "test_support/fake_environment.h"
 #include "test_support/fake_notification_center.h"
 #include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"

@@ -1,5 +1,6 @@
 #include "app/modes.h"
 #include "app/module.h"
+#include "test_support/fake_environment.h"
 
 #include <gtest/gtest.h>
 #include <vector>

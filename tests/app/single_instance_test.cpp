@@ -1,4 +1,5 @@
 #include "app/single_instance.h"
+#include "test_support/fake_environment.h"
 #include "test_support/temp_dir.h"
 
 #include <QDir>

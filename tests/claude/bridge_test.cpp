@@ -1,6 +1,7 @@
 #include "base/files.h"
 #include "claude/bridge.h"
 #include "claude/paths.h"
+#include "test_support/fake_environment.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
 

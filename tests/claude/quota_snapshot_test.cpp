@@ -1,4 +1,5 @@
 #include "claude/quota_snapshot.h"
+#include "test_support/fake_environment.h"
 #include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>

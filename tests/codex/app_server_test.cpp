@@ -3,6 +3,8 @@
 #include "base/unique_fd.h"
 #include "codex/app_server.h"
 #include "codex/discovery.h"
+#include "test_support/fake_environment.h"
+#include "test_support/fake_monotonic_clock.h"
 #include "test_support/temp_dir.h"
 
 #include <csignal>

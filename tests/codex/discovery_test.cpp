@@ -1,4 +1,5 @@
 #include "codex/discovery.h"
+#include "test_support/fake_environment.h"
 #include "test_support/temp_dir.h"
 
 #include <filesystem>

@@ -1,6 +1,7 @@
 #include "app/meter_services.h"
 #include "model/meter_model.h"
 #include "platform/autostart.h"
+#include "test_support/fake_environment.h"
 #include "test_support/fake_notification_center.h"
 #include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"

@@ -1,4 +1,5 @@
 #include "model/refresh_logic.h"
+#include "test_support/fake_environment.h"
 #include "test_support/time_zone.h"
 
 #include <gtest/gtest.h>

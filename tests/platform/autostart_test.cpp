@@ -1,5 +1,6 @@
 #include "base/files.h"
 #include "platform/autostart.h"
+#include "test_support/fake_environment.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
 #include "test_support/without_override.h"

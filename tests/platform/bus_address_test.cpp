@@ -1,5 +1,6 @@
 #include "platform/bus_address.h"
 #include "private_bus.h"
+#include "test_support/fake_environment.h"
 
 #include <gtest/gtest.h>
 

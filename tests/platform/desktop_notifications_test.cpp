@@ -6,6 +6,7 @@
 #include "fake_notification_server.h"
 #include "platform/desktop_notifications.h"
 #include "private_bus.h"
+#include "test_support/fake_environment.h"
 
 #include <QDBusPendingCall>
 #include <QElapsedTimer>

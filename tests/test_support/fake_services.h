@@ -5,6 +5,7 @@
 #include "base/environment.h"
 #include "base/time.h"
 #include "model/services.h"
+#include "test_support/fake_environment.h"
 
 #include <map>
 #include <memory>
