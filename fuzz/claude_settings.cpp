@@ -77,7 +77,7 @@ json without(json object, const char* key) {
 
 void checkRefused(const Result<void>& result, const std::string& path) {
     require(!result.ok(), "an unreadable document is refused");
-    const std::string& message = result.error().message;
+    const std::string& message = result.error().message();
     require(message.starts_with(path + ": "), "the error names the file");
     require(message.find('\n') == std::string::npos, "the error is one line");
 }

@@ -44,10 +44,10 @@ void checkReply(const Result<nlohmann::json>& reply) {
         }
         return;
     }
-    int code = reply.error().code;
-    require(code == int(CodexQueryFailure::Rejected) || code == int(CodexQueryFailure::NoAnswer),
+    auto kind = reply.error().kind();
+    require(kind == ErrorKind::Rejected || kind == ErrorKind::NoAnswer,
             "a failure is a rejection or no answer");
-    require(!reply.error().message.empty(), "a failure has a message");
+    require(!reply.error().message().empty(), "a failure has a message");
 }
 
 void fuzzOne(std::string_view input) {

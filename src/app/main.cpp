@@ -32,7 +32,7 @@ void* moduleEntry(const char* fileName, const char* entry) {
                                          BRIMLOW_LIB_DIR_NAME, BRIMLOW_MODULE_DIR);
     auto loaded = loadModuleEntry(directories, fileName, entry);
     if (!loaded.ok()) {
-        printLine(loaded.error().message);
+        printLine(loaded.error().message());
         return nullptr;
     }
     return loaded.value();
@@ -52,7 +52,7 @@ int runQtModule(int argc, char** argv, QtModuleMode mode) {
 // file it concerns) and ends with status 1.
 int reportBridgeChange(const Result<void>& outcome, const char* success) {
     if (!outcome.ok()) {
-        printLine(outcome.error().message);
+        printLine(outcome.error().message());
         return 1;
     }
     printLine(success);

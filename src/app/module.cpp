@@ -37,12 +37,13 @@ Result<void*> loadModuleEntry(const std::vector<std::string>& directories,
             continue;
         void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!handle)
-            return Error{"Brimlow의 모듈을 열 수 없습니다: " + std::string(dlerror()), ENOEXEC};
+            return Error{ErrorKind::Unusable,
+                         "Brimlow의 모듈을 열 수 없습니다: " + std::string(dlerror())};
         if (void* entry = dlsym(handle, symbol))
             return entry;
-        return Error{"Brimlow의 모듈이 올바르지 않습니다: " + path, ENOEXEC};
+        return Error{ErrorKind::Unusable, "Brimlow의 모듈이 올바르지 않습니다: " + path};
     }
-    return Error{"Brimlow의 모듈을 찾을 수 없습니다: " + searched, ENOENT};
+    return Error{ErrorKind::NotFound, "Brimlow의 모듈을 찾을 수 없습니다: " + searched};
 }
 
 } // namespace brimlow

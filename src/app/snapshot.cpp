@@ -33,7 +33,7 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
 
     auto answer = fetchCodexQuota();
     if (!answer.ok()) {
-        printLine(out, answer.error().message);
+        printLine(out, answer.error().message());
         std::fflush(out);
         return;
     }

@@ -65,7 +65,7 @@ Result<std::string> readWholeFile(const std::string& path) {
     while (true) {
         auto got = readSome(fd.get(), content, step);
         if (!got.ok())
-            return Error::fromErrno(got.error().code, path);
+            return Error::fromErrno(got.error().errnoValue(), path);
         if (got.value() == 0)
             return content;
     }
@@ -75,12 +75,12 @@ namespace {
 
 Result<void> stillHolds(const std::string& path, const std::optional<std::string>& readBefore) {
     auto now = readWholeFile(path);
-    if (!now.ok() && now.error().code != ENOENT)
+    if (!now.ok() && now.error().errnoValue() != ENOENT)
         return now.releaseError();
     if (now.ok() ? readBefore == now.value() : !readBefore.has_value())
         return {};
-    return Error{path + ": changed by another program while Brimlow was updating it",
-                 kChangedMeanwhile};
+    return Error{ErrorKind::ChangedMeanwhile,
+                 path + ": changed by another program while Brimlow was updating it"};
 }
 
 // `readBefore`, when given, is what the file must still hold (nothing: must
@@ -113,11 +113,11 @@ Result<void> replaceFile(const std::string& requested, std::string_view bytes,
     if (fchmod(fd.get(), mode) != 0)
         return fail(errno);
     if (auto written = writeAll(fd.get(), bytes); !written.ok())
-        return fail(written.error().code);
+        return fail(written.error().errnoValue());
     if (durability == Durability::Synced && fsync(fd.get()) != 0)
         return fail(errno);
     if (auto closed = fd.close(); !closed.ok())
-        return fail(closed.error().code);
+        return fail(closed.error().errnoValue());
     if (readBefore) {
         if (auto checked = stillHolds(path, *readBefore); !checked.ok()) {
             unlink(temporary.c_str());

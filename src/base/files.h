@@ -4,15 +4,14 @@
 
 #include "base/result.h"
 
-#include <cerrno>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace brimlow {
 
-// Reads a whole file. Errors carry the path and the system's text, e.g.
-// "/x/settings.json: No such file or directory", and errno as their code.
+// Reads a whole file. Errors are errno ones whose message has the path and
+// the system's text, e.g. "/x/settings.json: No such file or directory".
 Result<std::string> readWholeFile(const std::string& path);
 
 enum class Durability {
@@ -32,14 +31,10 @@ enum class Durability {
 Result<void> writeFileAtomic(const std::string& path, std::string_view bytes,
                              Durability durability);
 
-// The error code of replaceFileIfUnchanged when another program changed the
-// file since it was read.
-inline constexpr int kChangedMeanwhile = ECANCELED;
-
 // writeFileAtomic for a change computed from the file's earlier content:
 // `readBefore` is that content, or nothing when the file did not exist. If
 // the file no longer holds it right before the replacement, nothing is
-// written and the error's code is kChangedMeanwhile; the caller reads
+// written and the error's kind is ErrorKind::ChangedMeanwhile; the caller reads
 // again and recomputes. (Another program may still write in the moment
 // between that check and the rename; without a lock the two share, that
 // window can only be made small.)

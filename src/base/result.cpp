@@ -11,4 +11,10 @@ Error Error::fromErrno(int err, const std::string& context) {
     return Error{std::move(text), err};
 }
 
+std::optional<ErrorKind> Error::kind() const {
+    if (const auto* kind = std::get_if<ErrorKind>(&m_origin))
+        return *kind;
+    return std::nullopt;
+}
+
 } // namespace brimlow

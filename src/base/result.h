@@ -3,21 +3,49 @@
 #pragma once
 
 #include <cerrno>
+#include <optional>
 #include <string>
 #include <utility>
 #include <variant>
 
 namespace brimlow {
 
-// `message` is what the user sees (the domain text); `code` tells errors of
-// the same origin apart. Platform errors carry errno as their code.
-struct Error {
-    std::string message;
-    int code = 0;
+// Failures of Brimlow's own making, as opposed to a system call's errno.
+// Only what some caller treats differently, or must be able to tell apart.
+enum class ErrorKind {
+    NotFound,         // something Brimlow needs is not on this machine
+    Malformed,        // a document is not what it has to be
+    Unusable,         // found, but cannot be used here (a module, a path)
+    Rejected,         // the other side answered with a refusal
+    NoAnswer,         // the other side went quiet or away before answering
+    ChangedMeanwhile, // another program wrote the file between our read and write
+};
+
+// The message is what the user sees. The rest is for callers that react to
+// the failure: either a system call's errno or one of our own kinds, never
+// both, so that neither can be mistaken for the other.
+class Error {
+public:
+    Error(ErrorKind kind, std::string message) : m_message(std::move(message)), m_origin(kind) {}
+
+    // The message is strerror's text, after `context` and ": " when given.
+    static Error fromErrno(int err, const std::string& context = {});
+
+    const std::string& message() const { return m_message; }
+
+    bool isErrno() const { return std::holds_alternative<int>(m_origin); }
+    // 0 for our own kinds: no errno is 0, so comparing with one is false.
+    int errnoValue() const { return isErrno() ? std::get<int>(m_origin) : 0; }
+    // Nothing for a system error, so comparing with a kind is false.
+    std::optional<ErrorKind> kind() const;
 
     bool operator==(const Error&) const = default;
 
-    static Error fromErrno(int err, const std::string& context = {});
+private:
+    Error(std::string message, int err) : m_message(std::move(message)), m_origin(err) {}
+
+    std::string m_message;
+    std::variant<int, ErrorKind> m_origin;
 };
 
 template <typename T>
@@ -43,17 +71,16 @@ template <>
 class [[nodiscard]] Result<void> {
 public:
     Result() = default;
-    Result(Error error) : m_error(std::move(error)), m_failed(true) {}
+    Result(Error error) : m_error(std::move(error)) {}
 
-    bool ok() const { return !m_failed; }
+    bool ok() const { return !m_error; }
     explicit operator bool() const { return ok(); }
     void value() const {}
-    const Error& error() const { return m_error; }
-    Error&& releaseError() { return std::move(m_error); }
+    const Error& error() const { return *m_error; }
+    Error&& releaseError() { return std::move(*m_error); }
 
 private:
-    Error m_error;
-    bool m_failed = false;
+    std::optional<Error> m_error;
 };
 
 } // namespace brimlow

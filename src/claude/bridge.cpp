@@ -63,7 +63,7 @@ template <typename Attempt>
 Result<void> retryWhileChanged(Attempt attempt) {
     for (int tried = 1;; ++tried) {
         auto done = attempt();
-        if (done.ok() || done.error().code != kChangedMeanwhile || tried == kTries)
+        if (done.ok() || done.error().kind() != ErrorKind::ChangedMeanwhile || tried == kTries)
             return done;
     }
 }
@@ -76,7 +76,7 @@ Result<void> connectOnce(const Environment& env, const std::string& executablePa
     if (auto read = readWholeFile(settingsPath); read.ok()) {
         text = std::move(read.value());
         settings = topLevelObject(TRY(parseJsonDocument(*text, settingsPath)));
-    } else if (read.error().code != ENOENT) {
+    } else if (read.error().errnoValue() != ENOENT) {
         // A settings file that exists but cannot be read would otherwise be
         // replaced by one holding nothing but the status line.
         return read.releaseError();
@@ -130,9 +130,8 @@ Result<void> connectClaude(const Environment& env, const std::string& executable
     try {
         (void)json(executablePath).dump();
     } catch (const json::type_error&) {
-        return Error{executablePath + ": the path is not UTF-8 and can't be written into "
-                                      "Claude Code's settings",
-                     EILSEQ};
+        return Error{ErrorKind::Unusable, executablePath + ": the path is not UTF-8 and can't be "
+                                                           "written into Claude Code's settings"};
     }
     TRY(createDirectories(supportDirectory(env)));
     TRY(createDirectories(claudeConfigDirectory(env)));

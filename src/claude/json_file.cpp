@@ -6,8 +6,8 @@ namespace brimlow {
 
 Result<nlohmann::json> parseJsonDocument(std::string_view text, const std::string& origin) {
     if (!jsonDepthWithin(text))
-        return Error{origin + ": nested more than " + std::to_string(kMaxJsonDepth) + " deep",
-                     EINVAL};
+        return Error{ErrorKind::Malformed,
+                     origin + ": nested more than " + std::to_string(kMaxJsonDepth) + " deep"};
     nlohmann::json document;
     try {
         document = nlohmann::json::parse(text);
@@ -19,10 +19,10 @@ Result<nlohmann::json> parseJsonDocument(std::string_view text, const std::strin
         std::string reason = error.what();
         if (auto bracket = reason.find("] "); reason.starts_with("[") && bracket != reason.npos)
             reason.erase(0, bracket + 2);
-        return Error{origin + ": " + reason, EINVAL};
+        return Error{ErrorKind::Malformed, origin + ": " + reason};
     }
     if (!document.is_object() && !document.is_array())
-        return Error{origin + ": not a JSON object or array", EINVAL};
+        return Error{ErrorKind::Malformed, origin + ": not a JSON object or array"};
     return document;
 }
 

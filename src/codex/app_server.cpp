@@ -61,22 +61,21 @@ std::string directoryOf(const std::string& path) {
 
 } // namespace
 
-Error codexQueryError(CodexQueryFailure failure) {
-    switch (failure) {
-    case CodexQueryFailure::NotFound:
-        return Error{"Codex CLI를 찾을 수 없습니다", int(failure)};
-    case CodexQueryFailure::Rejected:
-        return Error{"Codex 로그인 또는 한도 조회 실패", int(failure)};
-    case CodexQueryFailure::NoAnswer:
-        break;
+Error codexQueryError(ErrorKind kind) {
+    switch (kind) {
+    case ErrorKind::NotFound:
+        return Error{kind, "Codex CLI를 찾을 수 없습니다"};
+    case ErrorKind::Rejected:
+        return Error{kind, "Codex 로그인 또는 한도 조회 실패"};
+    default:
+        return Error{ErrorKind::NoAnswer, "Codex 응답 시간 초과"};
     }
-    return Error{"Codex 응답 시간 초과", int(CodexQueryFailure::NoAnswer)};
 }
 
 Result<json> fetchCodexQuota(const Environment& env, const CodexQueryOptions& options) {
     auto executable = codexExecutable(env);
     if (!executable)
-        return codexQueryError(CodexQueryFailure::NotFound);
+        return codexQueryError(ErrorKind::NotFound);
     return queryCodexAppServer(
         *executable, codexChildEnvironment(currentEnvironment(), *executable, env.get("PATH")),
         options);
@@ -158,7 +157,7 @@ std::optional<std::string> CodexReplyReader::takeLine() {
 
 Result<json> CodexReplyReader::receive(std::int64_t id) {
     if (deadlinePassed())
-        return codexQueryError(CodexQueryFailure::NoAnswer);
+        return codexQueryError(ErrorKind::NoAnswer);
     for (;;) {
         while (auto line = takeLine()) {
             // Not JSON (or nested too deep to be taken), not an object, or
@@ -171,7 +170,7 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
             if (replyId == reply.end() || numericId(*replyId) != id)
                 continue;
             if (reply.contains("error"))
-                return codexQueryError(CodexQueryFailure::Rejected);
+                return codexQueryError(ErrorKind::Rejected);
             auto result = reply.find("result");
             if (result != reply.end() && result->is_object())
                 return std::move(*result);
@@ -185,10 +184,10 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
             // closed its output, usually by exiting, and will never answer.
             std::size_t got = TRY(readSome(m_fd, m_buffer, kReadChunk));
             if (got == 0)
-                return codexQueryError(CodexQueryFailure::NoAnswer);
+                return codexQueryError(ErrorKind::NoAnswer);
         }
         if (deadlinePassed())
-            return codexQueryError(CodexQueryFailure::NoAnswer);
+            return codexQueryError(ErrorKind::NoAnswer);
     }
 }
 

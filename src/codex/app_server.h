@@ -19,15 +19,11 @@
 
 namespace brimlow {
 
-// The query's own failures; the value is the Error's code. Callers show the
-// Error's message as it is.
-enum class CodexQueryFailure {
-    NotFound = 1, // no Codex executable on this machine
-    Rejected = 2, // the server answered with an error (e.g. not logged in)
-    NoAnswer = 3, // deadline passed, or the server closed its output first
-};
-
-Error codexQueryError(CodexQueryFailure failure);
+// The query's own failures, with the text callers show as it is: NotFound
+// (no Codex executable on this machine), Rejected (the server answered with
+// an error, e.g. not logged in) and NoAnswer (the deadline passed, or the
+// server closed its output first). Any other kind reads as NoAnswer.
+Error codexQueryError(ErrorKind kind);
 
 struct CodexQueryOptions {
     // Bounds the whole exchange, counted from the start of the child.

@@ -198,7 +198,8 @@ void MeterModel::setLogin(bool on) {
     if (!changed.ok()) {
         // The switch shows the unchanged state again.
         emit loginEnabledChanged();
-        setLoginError(QString::fromStdString("로그인 실행 설정 실패: " + changed.error().message));
+        setLoginError(
+            QString::fromStdString("로그인 실행 설정 실패: " + changed.error().message()));
         return;
     }
     m_loginEnabled = login.status() == LoginItemStatus::Enabled;
@@ -209,7 +210,7 @@ void MeterModel::setLogin(bool on) {
 void MeterModel::connectClaude() {
     auto connected = m_services.connectClaude();
     if (!connected.ok()) {
-        setLoginError(QString::fromStdString(connected.error().message));
+        setLoginError(QString::fromStdString(connected.error().message()));
         return;
     }
     m_claudeConnected = true;

@@ -13,7 +13,7 @@ LogRoots logRoots(const Environment& env, Overrides overrides) {
 
 void mergeCodexAnswer(ProviderUsage& codex, const Result<nlohmann::json>& answer, Time now) {
     if (!answer.ok()) {
-        codex.status = answer.error().message + " · 로컬 스냅샷";
+        codex.status = answer.error().message() + " · 로컬 스냅샷";
         return;
     }
     auto quotas = parseQuotas(answer.value(), KeyStyle::Camel);

@@ -64,15 +64,15 @@ TEST(Files, FailuresNameThePathAndLeaveNoTemporary) {
     fs::create_directories(dir / "target.json");
     auto written = writeFileAtomic(dir / "target.json", "new", Durability::Synced);
     ASSERT_FALSE(written.ok());
-    EXPECT_NE(written.error().message.find(dir / "target.json"), std::string::npos);
+    EXPECT_NE(written.error().message().find(dir / "target.json"), std::string::npos);
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"target.json"});
-    EXPECT_EQ(writeFileAtomic(dir / "no/such/dir.json", "x", Durability::Synced).error().code,
-              ENOENT);
+    EXPECT_EQ(
+        writeFileAtomic(dir / "no/such/dir.json", "x", Durability::Synced).error().errnoValue(),
+        ENOENT);
 
     auto missing = readWholeFile(dir / "absent.json");
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error(),
-              (Error{dir / "absent.json" + ": No such file or directory", ENOENT}));
+    EXPECT_EQ(missing.error(), Error::fromErrno(ENOENT, dir / "absent.json"));
 }
 
 } // namespace

@@ -78,7 +78,7 @@ TEST_F(ProcessTest, WritingIntoAClosedPipeIsAnErrorNotASignal) {
     pipe.value().readEnd.reset();
     auto written = writeAll(pipe.value().writeEnd.get(), "hello\n");
     ASSERT_FALSE(written.ok());
-    EXPECT_EQ(written.error(), (Error{"Broken pipe", EPIPE}));
+    EXPECT_EQ(written.error(), Error::fromErrno(EPIPE));
     EXPECT_EQ(sigpipeBlockedAndPending(), std::pair(false, false));
 
     // A SIGPIPE that was already pending is left for its owner.
@@ -91,7 +91,7 @@ TEST_F(ProcessTest, WritingIntoAClosedPipeIsAnErrorNotASignal) {
 TEST_F(ProcessTest, StreamsAreConnectedAsRequested) {
     auto child =
         spawnProcess(shell("read line; echo \"got $line\"; echo oops >&2; cat", Pipe, Pipe, Pipe));
-    ASSERT_TRUE(child.ok()) << child.error().message;
+    ASSERT_TRUE(child.ok()) << child.error().message();
     ASSERT_TRUE(writeAll(child.value().input().get(), "hi\nrest").ok());
     ASSERT_TRUE(child.value().input().close().ok());
     EXPECT_EQ(readToEnd(child.value().output()), "got hi\nrest");

@@ -124,14 +124,14 @@ TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
         EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
         auto connected = connectClaude(m_env, kExe);
         ASSERT_FALSE(connected.ok()) << text;
-        EXPECT_TRUE(connected.error().message.starts_with(settingsPath() + ": ")) << text;
+        EXPECT_TRUE(connected.error().message().starts_with(settingsPath() + ": ")) << text;
         EXPECT_FALSE(fs::exists(backupPath())) << text;
         EXPECT_EQ(readWholeFile(settingsPath()).value(), text);
         EXPECT_FALSE(disconnectClaude(m_env).ok()) << text;
     }
     // The error is one line that names the file and the position.
     writeSettings("{\n  \"a\": 1,\n  oops\n}");
-    std::string message = connectClaude(m_env, kExe).error().message;
+    std::string message = connectClaude(m_env, kExe).error().message();
     EXPECT_TRUE(message.starts_with(settingsPath() + ": parse error at line 3, column 3: "))
         << message;
     EXPECT_EQ(message.find('\n'), std::string::npos);
@@ -141,7 +141,7 @@ TEST_F(Bridge, RefusesAnExecutablePathThatIsNotUtf8WithoutWritingAnything) {
     writeSettings(R"({"model":"opus"})");
     auto connected = connectClaude(m_env, "/opt/t\xffols/meter");
     ASSERT_FALSE(connected.ok());
-    EXPECT_EQ(connected.error().code, EILSEQ);
+    EXPECT_EQ(connected.error().kind(), ErrorKind::Unusable);
     EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"model":"opus"})");
     EXPECT_FALSE(fs::exists(backupPath()));
 }
@@ -157,7 +157,7 @@ TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
     fs::remove(backupPath());
     auto removed = disconnectClaude(m_env);
     ASSERT_FALSE(removed.ok());
-    EXPECT_EQ(removed.error().message, backupPath() + ": No such file or directory");
+    EXPECT_EQ(removed.error().message(), backupPath() + ": No such file or directory");
     EXPECT_EQ(readWholeFile(settingsPath()).value(), installed);
 
     m_dir.write("data/Brimlow/claude-statusline-backup.json", "{broken");
@@ -170,7 +170,7 @@ TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
     EXPECT_EQ(settings(), json::object());
 
     fs::remove(settingsPath());
-    EXPECT_EQ(disconnectClaude(m_env).error().code, ENOENT);
+    EXPECT_EQ(disconnectClaude(m_env).error().errnoValue(), ENOENT);
 }
 
 TEST_F(Bridge, SettingsBehindASymlinkStayALink) {
@@ -216,8 +216,8 @@ TEST_F(Bridge, AnotherProgramsWriteDuringAnUpdateIsNeverOverwritten) {
     auto busy = connectClaude(
         m_env, kExe, [&] { writeSettings(R"({"version":)" + std::to_string(++version) + "}"); });
     ASSERT_FALSE(busy.ok());
-    EXPECT_EQ(busy.error().code, kChangedMeanwhile);
-    EXPECT_EQ(busy.error().message,
+    EXPECT_EQ(busy.error().kind(), ErrorKind::ChangedMeanwhile);
+    EXPECT_EQ(busy.error().message(),
               settingsPath() + ": changed by another program while Brimlow was updating it");
     EXPECT_EQ(version, 3);
     EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"version":3})");
@@ -226,7 +226,7 @@ TEST_F(Bridge, AnotherProgramsWriteDuringAnUpdateIsNeverOverwritten) {
     ASSERT_TRUE(connectClaude(m_env, kExe).ok());
     auto gone = disconnectClaude(m_env, [&] { fs::remove(settingsPath()); });
     ASSERT_FALSE(gone.ok());
-    EXPECT_EQ(gone.error().code, ENOENT);
+    EXPECT_EQ(gone.error().errnoValue(), ENOENT);
     EXPECT_FALSE(fs::exists(settingsPath()));
     for (const auto& entry : fs::directory_iterator(m_dir / "claude"))
         ADD_FAILURE() << "left behind: " << entry.path();

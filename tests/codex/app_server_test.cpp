@@ -20,8 +20,8 @@ namespace {
 using namespace std::chrono_literals;
 using nlohmann::json;
 
-const Error kRejected{"Codex 로그인 또는 한도 조회 실패", 2};
-const Error kNoAnswer{"Codex 응답 시간 초과", 3};
+const Error kRejected{ErrorKind::Rejected, "Codex 로그인 또는 한도 조회 실패"};
+const Error kNoAnswer{ErrorKind::NoAnswer, "Codex 응답 시간 초과"};
 
 const char* kInitReply = R"(send {"id":0,"result":{"userAgent":"stand-in"}})";
 const char* kLimitsReply =
@@ -64,7 +64,7 @@ TEST_F(AppServerTest, HandshakeGoesInOrderAsCompactLinesToAChildWithItsDirectory
     auto result = query({"record-env PATH", "read", "sleep 150", "quiet?", kInitReply, "read",
                          "read", kLimitsReply, "hang"},
                         5000ms, codexChildEnvironment(standIn(), executable, "/own/bin:/more"));
-    ASSERT_TRUE(result.ok()) << result.error().message;
+    ASSERT_TRUE(result.ok()) << result.error().message();
     EXPECT_EQ(result.value(), kLimits);
     std::ifstream file(dir / "record");
     std::vector<std::string> lines;
@@ -117,7 +117,7 @@ TEST_F(AppServerTest, EndsWithTheLimitsOrTheRightErrorInTime) {
         {"closes its output and lives on", {"read", "close-stdout", "hang"}, kNoAnswer},
         {"stops reading: the write error, not a signal",
          {"read", "close-stdin", kInitReply, "hang"},
-         Error{"Broken pipe", EPIPE}},
+         Error::fromErrno(EPIPE)},
         {"never answers", {"read", "hang"}, kNoAnswer, true},
         {"the deadline covers both waits together",
          {"read", "sleep 250", kInitReply, "read", "read", "sleep 250", kLimitsReply, "hang"},
@@ -130,7 +130,7 @@ TEST_F(AppServerTest, EndsWithTheLimitsOrTheRightErrorInTime) {
             ASSERT_FALSE(result.ok()) << c.name;
             EXPECT_EQ(result.error(), *c.error) << c.name;
         } else {
-            ASSERT_TRUE(result.ok()) << c.name << ": " << result.error().message;
+            ASSERT_TRUE(result.ok()) << c.name << ": " << result.error().message();
             EXPECT_EQ(result.value(), kLimits) << c.name;
         }
         EXPECT_LT(elapsed, c.atDeadline ? 1500ms : 2000ms) << c.name;
@@ -138,7 +138,7 @@ TEST_F(AppServerTest, EndsWithTheLimitsOrTheRightErrorInTime) {
     }
     auto missing = queryCodexAppServer(dir / "missing", {});
     ASSERT_FALSE(missing.ok());
-    EXPECT_EQ(missing.error(), (Error{"No such file or directory", ENOENT}));
+    EXPECT_EQ(missing.error(), Error::fromErrno(ENOENT));
 }
 
 TEST(CodexChildEnvironment, ReplacesPathAndKeepsTheRest) {
@@ -170,7 +170,7 @@ TEST(FetchCodexQuota, NoExecutableIsReportedWithoutStartingAnything) {
         GTEST_SKIP() << "this machine has " << *found << " in a fixed place";
     auto result = fetchCodexQuota(env);
     ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error(), (Error{"Codex CLI를 찾을 수 없습니다", 1}));
+    EXPECT_EQ(result.error(), (Error{ErrorKind::NotFound, "Codex CLI를 찾을 수 없습니다"}));
 }
 
 // The server's side of the conversation is a pipe the test writes into.

@@ -83,7 +83,7 @@ protected:
             [] { return false; },
             [this]() -> Result<void> {
                 if (m_connectFails)
-                    return Error{"/x/settings.json: parse error", EINVAL};
+                    return Error{ErrorKind::Malformed, "/x/settings.json: parse error"};
                 return {};
             },
         };
@@ -138,7 +138,7 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
 }
 
 TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
-    m_gate->answer = Result<json>(Error{"Codex CLI를 찾을 수 없습니다", 1});
+    m_gate->answer = Result<json>(Error{ErrorKind::NotFound, "Codex CLI를 찾을 수 없습니다"});
     m_gate->alwaysOpen();
     auto model = makeModel();
     model->refresh();

@@ -67,7 +67,7 @@ TEST(MergeCodexAnswer, FollowsTheThreeOutcomes) {
     local.status = "로컬 기록 · 한도 스냅샷";
 
     ProviderUsage failed = local;
-    mergeCodexAnswer(failed, Result<json>(Error{"Codex CLI를 찾을 수 없습니다", 1}), now);
+    mergeCodexAnswer(failed, Error{ErrorKind::NotFound, "Codex CLI를 찾을 수 없습니다"}, now);
     EXPECT_EQ(failed.status, "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
     EXPECT_EQ(failed.quotas, local.quotas);
     EXPECT_EQ(failed.plan, "plus");

@@ -76,7 +76,7 @@ TEST_F(Autostart, AReadOnlyDirectoryIsAnErrorWithTheSystemsText) {
     }
     chmod((m_dir / "config/autostart").c_str(), 0755);
     ASSERT_FALSE(registered.ok());
-    EXPECT_EQ(registered.error().message, m_entry.path() + ": Permission denied");
+    EXPECT_EQ(registered.error().message(), m_entry.path() + ": Permission denied");
     EXPECT_EQ(m_entry.status(), LoginItemStatus::NotRegistered);
 }
 

@@ -23,7 +23,7 @@ class FakeLogin final : public LoginItemService {
 public:
     Result<void> registerItem() override {
         if (failWith)
-            return Error{*failWith, EACCES};
+            return Error{ErrorKind::Rejected, *failWith};
         state = LoginItemStatus::Enabled;
         return {};
     }
