@@ -1,5 +1,5 @@
-#include "app/test_notify_mode.h"
-
+// "--test-notify": shows a made-up reset notification through the real
+// notifier, to check that notifications reach the desktop.
 #include "app/qt_messages.h"
 #include "base/environment.h"
 #include "notify/reset_notifier.h"
@@ -31,7 +31,10 @@ void printLine(const std::string& line) {
 
 } // namespace
 
-int runTestNotifyMode(int argc, char** argv) {
+} // namespace brimlow
+
+int main(int argc, char** argv) {
+    using namespace brimlow;
     routeQtMessages(ProcessEnvironment());
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
@@ -63,5 +66,3 @@ int runTestNotifyMode(int argc, char** argv) {
     looping = true;
     return app.exec();
 }
-
-} // namespace brimlow
