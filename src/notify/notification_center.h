@@ -1,5 +1,6 @@
 // What the reset notifier needs of the platform's notification service. The
-// desktop implementation lives in the Qt module; tests use a fake.
+// desktop implementation links Qt, so only the helpers have it; tests use a
+// fake.
 #pragma once
 
 #include "base/time.h"
