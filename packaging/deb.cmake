@@ -1,7 +1,7 @@
 # The Debian package `make deb` builds (cpack -G DEB) from the install rules.
 #
-# dpkg-shlibdeps derives the shared libraries the executable and both
-# modules link (Qt, simdjson, zstd, the C and C++ runtimes). It cannot see
+# dpkg-shlibdeps derives the shared libraries the executable and its
+# helpers link (Qt, simdjson, zstd, the C and C++ runtimes). It cannot see
 # what Qt loads by name at run time, so that is listed by hand: the QML
 # modules the panel imports (QtQuick.Controls brings the Basic style the
 # application selects, built on the templates; QtQml's worker script is

@@ -1,11 +1,11 @@
-// The one executable: a command-line tool and, without a mode flag, the tray
-// application. It depends on nothing but the C library (the C++ runtime is
-// linked in), so the status-line mode that Claude Code runs on every redraw
-// starts in about the time of /bin/true. Everything heavier lives in modules
-// opened only by the modes that need them.
+// The one command users run: a command-line tool and, without a mode flag,
+// the tray application. It depends on nothing but the C library (the C++
+// runtime is linked in), so the status-line mode that Claude Code runs on
+// every redraw starts in about the time of /bin/true. The modes that need
+// heavier libraries replace this process with a helper program that links
+// them.
+#include "app/helper.h"
 #include "app/modes.h"
-#include "app/module.h"
-#include "app/qt_module.h"
 #include "base/environment.h"
 #include "claude/bridge.h"
 #include "claude/statusline.h"
@@ -24,28 +24,16 @@ void printLine(const std::string& line) {
     std::fflush(stdout);
 }
 
-// The address of `entry` in a module, or null after printing why it can't
-// be had (the caller then ends with status 1).
-void* moduleEntry(const char* fileName, const char* entry) {
+// Returns only when the helper could not be started, after printing why.
+int runHelper(const char* name, char** argv) {
     auto executable = currentExecutablePath();
-    auto directories = moduleDirectories(executable.ok() ? executable.value() : std::string(),
-                                         BRIMLOW_LIB_DIR_NAME, BRIMLOW_MODULE_DIR);
-    auto loaded = loadModuleEntry(directories, fileName, entry);
-    if (!loaded.ok()) {
-        printLine(loaded.error().message());
-        return nullptr;
-    }
-    return loaded.value();
-}
-
-int runSnapshotModule() {
-    void* entry = moduleEntry("brimlow-snapshot.so", "brimlow_snapshot_main");
-    return entry ? reinterpret_cast<int (*)()>(entry)() : 1;
-}
-
-int runQtModule(int argc, char** argv, QtModuleMode mode) {
-    void* entry = moduleEntry(kQtModuleFile, kQtModuleEntry);
-    return entry ? reinterpret_cast<QtModuleEntry>(entry)(argc, argv, int(mode)) : 1;
+    std::string own = executable.ok() ? executable.value() : std::string();
+    auto directories = helperDirectories(own, BRIMLOW_LIB_DIR_NAME, BRIMLOW_HELPER_DIR);
+    // The helper learns from argv[0] which program to record in the
+    // autostart entry and the Claude bridge: this one, by its full path.
+    std::string launcher = !own.empty() || !argv[0] ? own : std::string(argv[0]);
+    printLine(execHelper(directories, name, argv, launcher).message());
+    return 1;
 }
 
 // A bridge change prints its success line, or the error (which names the
@@ -72,13 +60,13 @@ int runDisconnectClaude() {
     return reportBridgeChange(disconnectClaude(env), "Claude 기존 status line 복원 완료");
 }
 
-int runApplication(int argc, char** argv) {
+int runApplication(char** argv) {
     if (!hasGraphicalSession(ProcessEnvironment())) {
         printLine("There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                   "run \"brimlow --snapshot\" to see the figures.");
         return 1;
     }
-    return runQtModule(argc, argv, QtModuleMode::Application);
+    return runHelper("brimlow-tray", argv);
 }
 
 } // namespace
@@ -88,7 +76,7 @@ int main(int argc, char** argv) {
     Mode mode = selectMode(args);
     switch (mode) {
     case Mode::Snapshot:
-        return runSnapshotModule();
+        return runHelper("brimlow-snapshot", argv);
     case Mode::ClaudeStatusline:
         runClaudeStatusline(ProcessEnvironment(), systemNow());
         return 0;
@@ -97,9 +85,9 @@ int main(int argc, char** argv) {
     case Mode::DisconnectClaude:
         return runDisconnectClaude();
     case Mode::TestNotify:
-        return runQtModule(argc, argv, QtModuleMode::TestNotify);
+        return runHelper("brimlow-test-notify", argv);
     case Mode::Application:
-        return runApplication(argc, argv);
+        return runApplication(argv);
     }
     return 0;
 }

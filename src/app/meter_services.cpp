@@ -11,18 +11,7 @@
 
 namespace brimlow {
 
-namespace {
-
-// The running program's path: what the autostart entry and the Claude
-// bridge start later.
-std::string runningExecutable() {
-    auto path = currentExecutablePath();
-    return path.ok() ? path.value() : std::string("brimlow");
-}
-
-} // namespace
-
-MeterServices desktopMeterServices() {
+MeterServices desktopMeterServices(const std::string& launcher) {
     auto env = std::make_shared<ProcessEnvironment>();
     auto clock = std::make_shared<SystemClock>();
     return MeterServices{
@@ -31,11 +20,11 @@ MeterServices desktopMeterServices() {
         [](const Environment& e) { return fetchCodexQuota(e); },
         connectDesktopNotifications(*env, *clock),
         localShortTimeOfDay,
-        std::make_shared<AutostartEntry>(*env, runningExecutable()),
+        std::make_shared<AutostartEntry>(*env, launcher),
         std::make_shared<QtSettingsStore>(),
         std::make_shared<LogindWakeSource>(systemBusAddress(*env, kStandardSystemBusSocket)),
         [env] { return claudeBridgeInstalled(*env); },
-        [env] { return connectClaude(*env, runningExecutable()); },
+        [env, launcher] { return connectClaude(*env, launcher); },
     };
 }
 

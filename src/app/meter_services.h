@@ -5,9 +5,12 @@
 
 #include "model/meter_model.h"
 
+#include <string>
+
 namespace brimlow {
 
-// Needs a running QCoreApplication on the calling (main) thread.
-MeterServices desktopMeterServices();
+// Needs a running QCoreApplication on the calling (main) thread. `launcher`
+// is the program the autostart entry and the Claude bridge start later.
+MeterServices desktopMeterServices(const std::string& launcher);
 
 } // namespace brimlow

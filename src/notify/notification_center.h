@@ -1,7 +1,7 @@
 // What the reset notifier needs of the platform's notification service: a
 // schedule of requests, each shown when it falls due. The desktop
 // implementation keeps that schedule itself (the service shows what it is
-// sent at once); tests use a fake.
+// sent at once) and links Qt, so only the helpers have it; tests use a fake.
 #pragma once
 
 #include "base/time.h"

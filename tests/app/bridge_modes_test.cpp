@@ -44,9 +44,6 @@ TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
     EXPECT_EQ(disconnect.exitStatus, 0);
     EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()),
               json::parse(R"({"statusLine":{"type":"command","command":"mine"}})"));
-
-    // Not installed: still the success line.
-    EXPECT_EQ(brimlow("--disconnect-claude").out, "Claude 기존 status line 복원 완료\n");
 }
 
 TEST_F(BridgeModes, FailuresPrintOneLineAndExitOne) {
@@ -65,42 +62,45 @@ TEST_F(BridgeModes, FailuresPrintOneLineAndExitOne) {
     EXPECT_TRUE(disconnect.out.starts_with(settingsPath() + ": parse error")) << disconnect.out;
 }
 
-TEST_F(BridgeModes, AReadOnlyConfigurationDirectoryChangesNothing) {
-    std::string original = R"({"model": "opus"})";
-    m_dir.write("claude/settings.json", original);
-    chmod((m_dir / "claude").c_str(), 0555);
-    auto connect = brimlow("--connect-claude", /*withoutOverride=*/true);
-    chmod((m_dir / "claude").c_str(), 0755);
-    EXPECT_EQ(connect.out, settingsPath() + ": Permission denied\n");
-    EXPECT_EQ(connect.exitStatus, 1);
-    EXPECT_EQ(readWholeFile(settingsPath()).value(), original);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "claude"), fs::directory_iterator()), 1);
-}
-
-TEST_F(BridgeModes, AnUnreadableSettingsFileIsNotReplaced) {
+TEST_F(BridgeModes, AReadOnlyDirectoryOrAnUnreadableSettingsFileChangesNothing) {
     std::string original = R"({"model": "opus", "permissions": {"allow": ["Bash"]}})";
     m_dir.write("claude/settings.json", original);
-    chmod(settingsPath().c_str(), 0200);
-    auto connect = brimlow("--connect-claude", /*withoutOverride=*/true);
-    chmod(settingsPath().c_str(), 0644);
-    EXPECT_EQ(connect.out, settingsPath() + ": Permission denied\n");
-    EXPECT_EQ(connect.exitStatus, 1);
-    EXPECT_EQ(readWholeFile(settingsPath()).value(), original);
+    for (auto [path, mode, restore] :
+         {std::tuple{m_dir / "claude", 0555, 0755}, std::tuple{settingsPath(), 0200, 0644}}) {
+        chmod(path.c_str(), mode);
+        auto connect = brimlow("--connect-claude", /*withoutOverride=*/true);
+        chmod(path.c_str(), restore);
+        EXPECT_EQ(connect.out, settingsPath() + ": Permission denied\n") << path;
+        EXPECT_EQ(connect.exitStatus, 1);
+        EXPECT_EQ(readWholeFile(settingsPath()).value(), original);
+        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "claude"), fs::directory_iterator()),
+                  1);
+    }
 }
 
-TEST(Modules, AMissingModuleIsOneClearLine) {
-    // The executable alone, away from its modules.
+TEST(Helpers, RunWithTheSameArgumentsAndStatusOrSayInOneLineWhyNot) {
     TempDir dir;
-    fs::copy_file(BRIMLOW_EXECUTABLE, dir / "brimlow");
-    fs::permissions(dir / "brimlow", fs::perms::owner_all);
-    for (const char* flag : {"--snapshot", "--test-notify"}) {
-        auto run = runProgram({{dir / "brimlow", flag}});
-        EXPECT_EQ(run.exitStatus, 1) << flag;
-        EXPECT_TRUE(run.out.starts_with("Brimlow의 모듈을 찾을 수 없습니다: " + dir.path() + "/"))
-            << run.out;
-        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+    std::string exe = dir / "brimlow";
+    fs::copy_file(BRIMLOW_EXECUTABLE, exe);
+    std::string helper = dir.write("brimlow-snapshot", "");
+    auto broken = runProgram({{exe, "--snapshot"}});
+    EXPECT_EQ(broken.out,
+              "Brimlow의 도우미를 실행할 수 없습니다: " + helper + ": Permission denied\n");
+    auto missing = runProgram({{exe, "--test-notify"}});
+    EXPECT_TRUE(
+        missing.out.starts_with("Brimlow의 도우미를 찾을 수 없습니다: " + dir.path() + "/"));
+    EXPECT_EQ(std::count(missing.out.begin(), missing.out.end(), '\n'), 1) << missing.out;
+    for (const auto& run : {broken, missing}) {
+        EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(run.err, "");
     }
+    // /bin/sh reading commands from its input shows argv[0], brimlow's path, as $0.
+    fs::remove(helper);
+    fs::create_symlink("/bin/sh", helper);
+    auto run = runProgram(
+        {{exe, "-s", "a b", "--snapshot"}, {}, {}, "printf '%s|' \"$0\" \"$@\"; exit 3"});
+    EXPECT_EQ(run.out, fs::canonical(exe).string() + "|a b|--snapshot|");
+    EXPECT_EQ(run.exitStatus, 3);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix, moves the prefix elsewhere, and
-# runs the moved executable: it must find its modules in its own
-# installation, not only where it was configured to be installed.
+# runs the moved executable: it must find its helpers in its own
+# installation, not only where it was configured to go, and need only libc.
 #
 # Usage: install_test.sh BUILD_DIR LIBDIR
 set -euo pipefail
@@ -20,13 +20,18 @@ fail() {
 cmake --install "$build" --prefix "$work/first" >/dev/null
 mv "$work/first" "$work/moved"
 prefix=$work/moved
-for file in bin/brimlow "$libdir/brimlow/brimlow-qt.so" "$libdir/brimlow/brimlow-snapshot.so" \
+for file in bin/brimlow "$libdir"/brimlow/brimlow-{snapshot,test-notify,tray} \
   share/applications/brimlow.desktop share/icons/hicolor/scalable/apps/brimlow.svg; do
   [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 
+needed=$(readelf -d "$prefix/bin/brimlow" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+extra=$(grep -Evx 'lib[cm]\.so\.6|ld-linux.*|lib(a|ub|t)san\.so\.[0-9]+' <<<"$needed" || true)
+[[ $needed == *libc.so.6* && -z $extra ]] || fail "bin/brimlow needs more than the C library:" $needed
+echo "ok: bin/brimlow needs only the C library"
+
 # A private home and runtime directory; no session bus, so the test
-# notification is refused, by the module.
+# notification is refused, by its helper.
 mkdir -p "$work/home" "$work/empty-bin" "$work/runtime"
 run() {
   env -i HOME="$work/home" PATH="$work/empty-bin" XDG_RUNTIME_DIR="$work/runtime" \

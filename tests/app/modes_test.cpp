@@ -1,5 +1,5 @@
+#include "app/helper.h"
 #include "app/modes.h"
-#include "app/module.h"
 #include "test_support/fake_environment.h"
 
 #include <gtest/gtest.h>
@@ -56,19 +56,17 @@ TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChose
     }
 }
 
-TEST(ModuleDirectories, AMovedInstallationFindsItsOwnModulesBeforeTheConfiguredOnes) {
+TEST(HelperDirectories, AMovedInstallationFindsItsOwnHelpersBeforeTheConfiguredOnes) {
     using Dirs = std::vector<std::string>;
-    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "lib64", "/usr/local/lib64/brimlow"),
+    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "lib64", "/usr/local/lib64/brimlow"),
               (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/opt/b/bin/../lib64/brimlow",
                     "/usr/local/lib64/brimlow"}));
-    // Each directory once; an absolute library directory is not relative
-    // to the installation.
-    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "lib", "/opt/b/bin/../lib/brimlow"),
+    // Each once; an absolute library directory is not the installation's.
+    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "lib", "/opt/b/bin/../lib/brimlow"),
               (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow"}));
-    EXPECT_EQ(moduleDirectories("/opt/b/bin/brimlow", "/usr/lib", "/usr/lib/brimlow"),
+    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "/usr/lib", "/usr/lib/brimlow"),
               (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/usr/lib/brimlow"}));
-    // Without its own path, only the configured directory is left.
-    EXPECT_EQ(moduleDirectories("", "lib", "/usr/lib/brimlow"), (Dirs{"/usr/lib/brimlow"}));
+    EXPECT_EQ(helperDirectories("", "lib", "/usr/lib/brimlow"), (Dirs{"/usr/lib/brimlow"}));
 }
 
 } // namespace

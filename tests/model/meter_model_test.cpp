@@ -1,4 +1,5 @@
 #include "app/meter_services.h"
+#include "base/files.h"
 #include "model/meter_model.h"
 #include "platform/autostart.h"
 #include "test_support/fake_environment.h"
@@ -286,7 +287,7 @@ TEST(DesktopModel, StartsOnTheRealServicesWithoutABus) {
     setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
     setenv("PATH", (home / "bin").c_str(), 1);
     {
-        MeterModel model(desktopMeterServices());
+        MeterModel model(desktopMeterServices("/opt/b/bin/brimlow"));
         EXPECT_FALSE(model.loginEnabled());
         EXPECT_TRUE(model.notifyReset());
         model.start();
@@ -297,7 +298,8 @@ TEST(DesktopModel, StartsOnTheRealServicesWithoutABus) {
         model.setNotify(false);
         model.setLogin(true);
         EXPECT_TRUE(model.loginEnabled());
-        EXPECT_TRUE(std::filesystem::exists(home / ".config/autostart/brimlow.desktop"));
+        auto entry = readWholeFile(home / ".config/autostart/brimlow.desktop"); // not the helper's
+        EXPECT_NE(entry.value().find("\nExec=/opt/b/bin/brimlow\n"), std::string::npos);
         EXPECT_TRUE(std::filesystem::exists(home / ".config/Brimlow/Brimlow.conf"));
     }
     for (const auto& [name, value] : saved) {

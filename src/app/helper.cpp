@@ -1,12 +1,11 @@
-#include "app/module.h"
+#include "app/helper.h"
 
 #include <algorithm>
-#include <dlfcn.h>
 #include <unistd.h>
 
 namespace brimlow {
 
-std::vector<std::string> moduleDirectories(const std::string& executablePath,
+std::vector<std::string> helperDirectories(const std::string& executablePath,
                                            const std::string& libDirName,
                                            const std::string& installedDirectory) {
     std::vector<std::string> directories;
@@ -27,23 +26,30 @@ std::vector<std::string> moduleDirectories(const std::string& executablePath,
     return directories;
 }
 
-Result<void*> loadModuleEntry(const std::vector<std::string>& directories,
-                              const std::string& fileName, const char* symbol) {
+Error execHelper(const std::vector<std::string>& directories, const std::string& name, char** argv,
+                 const std::string& launcher) {
+    std::vector<char*> arguments{const_cast<char*>(launcher.c_str())};
+    // A program started with an empty argv has nothing to pass on.
+    for (char** arg = *argv ? argv + 1 : argv; *arg; ++arg)
+        arguments.push_back(*arg);
+    arguments.push_back(nullptr);
+
     std::string searched;
     for (const auto& directory : directories) {
-        std::string path = directory + "/" + fileName;
+        std::string path = directory + "/" + name;
         searched += (searched.empty() ? "" : ", ") + path;
         if (access(path.c_str(), F_OK) != 0)
             continue;
-        void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            return Error{ErrorKind::Unusable,
-                         "Brimlow의 모듈을 열 수 없습니다: " + std::string(dlerror())};
-        if (void* entry = dlsym(handle, symbol))
-            return entry;
-        return Error{ErrorKind::Unusable, "Brimlow의 모듈이 올바르지 않습니다: " + path};
+        execv(path.c_str(), arguments.data());
+        return Error::fromErrno(errno, "Brimlow의 도우미를 실행할 수 없습니다: " + path);
     }
-    return Error{ErrorKind::NotFound, "Brimlow의 모듈을 찾을 수 없습니다: " + searched};
+    return Error{ErrorKind::NotFound, "Brimlow의 도우미를 찾을 수 없습니다: " + searched};
+}
+
+std::string launcherPath(int argc, char** argv) {
+    if (argc > 0 && argv[0][0] == '/')
+        return argv[0];
+    return "brimlow";
 }
 
 } // namespace brimlow

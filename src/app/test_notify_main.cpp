@@ -1,5 +1,5 @@
-#include "app/test_notify_mode.h"
-
+// "--test-notify": shows a made-up reset notification through the real
+// notifier, to check that notifications reach the desktop.
 #include "app/qt_messages.h"
 #include "base/environment.h"
 #include "notify/reset_notifier.h"
@@ -30,7 +30,10 @@ void printLine(const std::string& line) {
 
 } // namespace
 
-int runTestNotifyMode(int argc, char** argv) {
+} // namespace brimlow
+
+int main(int argc, char** argv) {
+    using namespace brimlow;
     routeQtMessages(ProcessEnvironment());
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
@@ -46,5 +49,3 @@ int runTestNotifyMode(int argc, char** argv) {
     QTimer::singleShot(kRunFor, Qt::PreciseTimer, &app, &QCoreApplication::quit);
     return app.exec();
 }
-
-} // namespace brimlow

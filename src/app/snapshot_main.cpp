@@ -1,11 +1,11 @@
-// The snapshot mode as a module: the log reader's libraries (simdjson, zstd,
-// the shared C++ runtime) are loaded only when a snapshot is asked for.
+// "--snapshot", a program of its own because the log reader links
+// libraries (simdjson, zstd) that the status-line mode must not load.
 #include "app/snapshot.h"
 #include "base/environment.h"
 #include "codex/app_server.h"
 #include "usage/local_usage_reader.h"
 
-extern "C" __attribute__((visibility("default"))) int brimlow_snapshot_main() {
+int main() {
     using namespace brimlow;
     ProcessEnvironment env;
     LocalUsageReader reader;

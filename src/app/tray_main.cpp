@@ -1,6 +1,8 @@
-#include "app/application_mode.h"
-
+// The tray application, which `brimlow` without a mode flag runs. It runs
+// until the user quits; a second start hands over to the running instance
+// and ends with status 0 at once.
 #include "app/app_delegate.h"
+#include "app/helper.h"
 #include "app/meter_icon.h"
 #include "app/meter_services.h"
 #include "app/modes.h"
@@ -18,9 +20,8 @@
 #include <QQuickStyle>
 #include <QQuickWindow>
 
-namespace brimlow {
-
-int runApplicationMode(int argc, char** argv) {
+int main(int argc, char** argv) {
+    using namespace brimlow;
     routeQtMessages(ProcessEnvironment());
     if (auto platform = preferredQtPlatform(ProcessEnvironment()))
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));
@@ -51,7 +52,7 @@ int runApplicationMode(int argc, char** argv) {
                                               : ColorScheme::NoPreference);
     });
 
-    AppDelegate delegate(desktopMeterServices(),
+    AppDelegate delegate(desktopMeterServices(launcherPath(argc, argv)),
                          ShellFactories{
                              .tray =
                                  [](TrayActions actions) {
@@ -73,5 +74,3 @@ int runApplicationMode(int argc, char** argv) {
     };
     return app.exec();
 }
-
-} // namespace brimlow
