@@ -146,7 +146,9 @@ void PanelView::place() {
     if (!screen)
         return;
     QRect workArea = screen->availableGeometry();
-    fitInto(workArea);
+    // The room on the icon's side of the work area only: a popup taller
+    // than that would have to cover the bar to fit.
+    limitHeight(popupRoom(m_iconGeometry, cursor, workArea) - kPopupGap);
     setPosition(placePopup(size(), m_iconGeometry, cursor, workArea).topLeft());
 }
 
@@ -166,16 +168,14 @@ void PanelView::coverWorkArea() {
 }
 
 void PanelView::fitToScreen() {
+    // Room for the title bar and frame the window manager adds.
     if (QScreen* current = screen())
-        fitInto(current->availableGeometry());
+        limitHeight(current->availableGeometry().height() - kWindowFrameAllowance);
 }
 
-void PanelView::fitInto(QRect workArea) {
-    // A popup keeps a gap to the screen's edges; a window leaves room for the
-    // title bar and frame the window manager adds.
-    int margin = isPopup() ? 2 * kPopupGap : kWindowFrameAllowance;
+void PanelView::limitHeight(int height) {
     if (QQuickItem* root = rootObject())
-        root->setProperty("maximumHeight", std::max(workArea.height() - margin, 0));
+        root->setProperty("maximumHeight", std::max(height, 0));
 }
 
 void PanelView::exposeEvent(QExposeEvent* event) {

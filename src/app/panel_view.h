@@ -45,7 +45,7 @@ protected:
 
 private:
     void place();
-    void fitInto(QRect workArea);
+    void limitHeight(int height);
     void holdSize();
     void grabInput();
     void dismiss();

@@ -17,9 +17,28 @@ int clampSpan(int start, int length, int low, int high) {
 
 } // namespace
 
+namespace {
+
+QRect anchorOf(QRect iconGeometry, QPoint cursor) {
+    return iconGeometry.isEmpty() ? QRect(cursor, QSize(1, 1)) : iconGeometry;
+}
+
+bool opensAbove(QRect anchor, QRect workArea) {
+    return anchor.center().y() > workArea.center().y();
+}
+
+} // namespace
+
+int popupRoom(QRect iconGeometry, QPoint cursor, QRect workArea) {
+    QRect anchor = anchorOf(iconGeometry, cursor);
+    int room = opensAbove(anchor, workArea) ? anchor.top() - kGap - workArea.top()
+                                            : workArea.bottom() - anchor.bottom() - kGap;
+    return std::clamp(room, 0, workArea.height());
+}
+
 QRect placePopup(QSize popup, QRect iconGeometry, QPoint cursor, QRect workArea) {
-    QRect anchor = iconGeometry.isEmpty() ? QRect(cursor, QSize(1, 1)) : iconGeometry;
-    bool above = anchor.center().y() > workArea.center().y();
+    QRect anchor = anchorOf(iconGeometry, cursor);
+    bool above = opensAbove(anchor, workArea);
     int x = anchor.center().x() - popup.width() / 2;
     int y = above ? anchor.top() - kGap - popup.height() : anchor.bottom() + 1 + kGap;
     x = clampSpan(x, popup.width(), workArea.left(), workArea.right());

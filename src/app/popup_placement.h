@@ -15,6 +15,10 @@ namespace brimlow {
 // StatusNotifierItem hosts give) have it placed at the cursor instead.
 QRect placePopup(QSize popup, QRect iconGeometry, QPoint cursor, QRect workArea);
 
+// The height a popup placed so has without covering the icon's row: from
+// the icon to the far edge of the work area, less the gaps.
+int popupRoom(QRect iconGeometry, QPoint cursor, QRect workArea);
+
 // A panel on a layer of a Wayland output hangs from the bar's edge; the
 // compositor keeps it off the bar, so only the edge and the distance from
 // the output's left side are ours to choose.

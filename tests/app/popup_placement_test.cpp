@@ -56,6 +56,18 @@ TEST(PlacePopup, APanelTallerThanTheWorkAreaKeepsItsTopVisible) {
     EXPECT_EQ(placed.top(), kUnderTopPanel.top());
 }
 
+TEST(PlacePopup, TheRoomIsOnTheIconsSideOnly) {
+    // A tray in the work area itself (no strut): under the icon at 1..22,
+    // the rows from 27 down; above an icon at the bottom, the rows up to 4
+    // px above it.
+    const QRect screen(0, 0, 1280, 720);
+    QRect top(1257, 1, 22, 22);
+    EXPECT_EQ(popupRoom(top, {}, screen), 719 - 22 - 4);
+    EXPECT_EQ(placePopup(QSize(370, popupRoom(top, {}, screen)), top, {}, screen).top(), 27);
+    EXPECT_EQ(popupRoom(QRect(8, 690, 22, 22), {}, screen), 690 - 4);
+    EXPECT_EQ(popupRoom({}, QPoint(600, 300), screen), 719 - 300 - 4) << "at the cursor";
+}
+
 TEST(PlaceAlongBar, FollowsThePointerThenTheActivationPointThenTheTopRight) {
     const QSize output(1280, 720);
     const QRect activation(QPoint(600, 700), QSize(1, 1));

@@ -250,10 +250,13 @@ vp "$click" click:left
 wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "a second click did not close it under Xwayland"
 echo "ok: under Xwayland a click opened the panel under the icon and another closed it"
 
-# 7. The panel's own controls take clicks: its quit button ends the application.
+# 7. The panel's own controls take the wheel and clicks: scrolled to its
+# end, its quit button ends the application.
 vp "$click" click:left
 wait_for 5 panel_shown || fail "a third click did not open the panel under Xwayland"
 read -r x y w h <<<"$(panel)"
+vp move:$((x + w / 2)):$((y + h / 2)) scroll:10
+sleep 0.5
 vp move:$((x + w - 45)):$((y + h - 26)) click:left
 app_ended
 echo "ok: the panel's quit button ended the application"

@@ -4,7 +4,7 @@ no devices, through zwlr_virtual_pointer_v1 and zwp_virtual_keyboard_v1,
 speaking the Wayland wire protocol itself (no dependencies).
 
 Usage: vpointer.py WIDTH HEIGHT ACTION...   (WIDTH HEIGHT: the output layout)
-  ACTION: move:X:Y  click:left|right  key:escape
+  ACTION: move:X:Y  click:left|right  scroll:NOTCHES  key:escape
 Needs WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
 """
 import array, os, socket, struct, sys, tempfile, time
@@ -91,6 +91,11 @@ for action in actions:
             send(pointer, 4)
             roundtrip()
             time.sleep(0.05)
+    elif kind == "scroll":  # notches of the wheel, positive is down
+        notches = int(args[0])
+        send(pointer, 5, struct.pack("<I", 0))  # axis_source: wheel
+        send(pointer, 7, struct.pack("<IIii", ms(), 0, notches * 10 * 256, notches))
+        send(pointer, 4)
     elif kind == "key":
         for state in (1, 0):
             send(keyboard, 1, struct.pack("<III", ms(), KEYS[args[0]], state))
