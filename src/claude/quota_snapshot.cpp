@@ -2,7 +2,7 @@
 
 #include "base/files.h"
 #include "claude/paths.h"
-#include "codex/rate_limits.h"
+#include "records/windows.h"
 
 #include <nlohmann/json.hpp>
 

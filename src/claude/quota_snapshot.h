@@ -2,7 +2,7 @@
 #pragma once
 
 #include "base/environment.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <string_view>
 

@@ -9,7 +9,7 @@
 #include "model/serial_queue.h"
 #include "model/services.h"
 #include "notify/reset_notifier.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <QDateTime>
 #include <QObject>

@@ -5,7 +5,7 @@
 #include "base/environment.h"
 #include "base/result.h"
 #include "claude/paths.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>

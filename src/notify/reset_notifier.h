@@ -3,7 +3,7 @@
 #pragma once
 
 #include "notify/notification_center.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <functional>
 #include <memory>

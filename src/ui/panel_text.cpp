@@ -1,6 +1,6 @@
 #include "ui/panel_text.h"
 
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <QRegularExpression>
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "usage/line_reducer.h"
 
 #include "base/numbers.h"
-#include "codex/rate_limits.h"
+#include "records/windows.h"
 
 #include <algorithm>
 #include <bit>

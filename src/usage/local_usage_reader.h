@@ -5,7 +5,7 @@
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
 #include "usage/log_walk.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <cstddef>
 #include <cstdint>

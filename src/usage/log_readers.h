@@ -4,7 +4,7 @@
 
 #include "base/numbers.h"
 #include "usage/log_rows.h"
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <vector>
 

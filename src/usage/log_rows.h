@@ -8,7 +8,7 @@
 // logs' size and lets a rescan of unchanged files run without any parsing.
 #pragma once
 
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "usage/records.h"
+#include "records/records.h"
 
 #include <charconv>
 #include <cmath>
