@@ -15,7 +15,8 @@ CMAKE_FLAGS ?=
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench soak check-sanitize fuzz clean deb deb-test desktops
+.PHONY: all deps configure build run test bench soak check-sanitize check-format format fuzz clean \
+  deb deb-test desktops
 
 all: build
 
@@ -50,6 +51,14 @@ soak: build
 # threaded parts under ThreadSanitizer (build-asan/, build-tsan/).
 check-sanitize: deps
 	scripts/check-sanitize
+
+# Whether every C++ file is as clang-format makes it (CI checks this first),
+# and the rewrite that makes it so.
+check-format: deps
+	scripts/check-format
+
+format:
+	scripts/check-format --fix
 
 $(DEB_BUILD)/.deps-stamp: scripts/install-deps
 	scripts/install-deps deb
