@@ -8,6 +8,7 @@
 #   make desktops  the tray application in nested GNOME and KDE Plasma sessions
 #   make fuzz      each fuzz target for FUZZ_SECONDS (clang and libFuzzer,
 #                  built in build-fuzz); fails on any finding
+#   make format    every C++ file as clang-format makes it (CI checks this)
 # The build directories are the presets' (CMakePresets.json): dev in build,
 # deb in build-deb, fuzz in build-fuzz, asan and tsan in build-asan and
 # build-tsan. CMAKE_FLAGS adds to a preset's cache variables.
