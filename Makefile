@@ -8,14 +8,18 @@
 #   make desktops  the tray application in nested GNOME and KDE Plasma sessions
 #   make fuzz      each fuzz target for FUZZ_SECONDS (clang and libFuzzer,
 #                  built in build-fuzz); fails on any finding
-BUILD ?= build
-DEB_BUILD ?= build-deb
+#   make format    every C++ file as clang-format makes it (CI checks this)
+# The build directories are the presets' (CMakePresets.json): dev in build,
+# deb in build-deb, fuzz in build-fuzz, asan and tsan in build-asan and
+# build-tsan. CMAKE_FLAGS adds to a preset's cache variables.
+BUILD := build
+DEB_BUILD := build-deb
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
-FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build run test bench soak check-sanitize fuzz clean deb deb-test desktops
+.PHONY: all deps configure build run test bench soak check-sanitize check-format format fuzz clean \
+  deb deb-test desktops
 
 all: build
 
@@ -25,18 +29,18 @@ $(BUILD)/.deps-stamp: scripts/install-deps
 
 deps: $(BUILD)/.deps-stamp
 
-# Warnings are errors in our own builds; a plain configure leaves them warnings.
+# Warnings are errors in the dev preset; a plain configure leaves them warnings.
 configure: deps
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMLOW_WERROR=ON $(CMAKE_FLAGS)
+	cmake --preset dev $(CMAKE_FLAGS)
 
 build: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build --preset dev -j $(JOBS)
 
 run: build
 	scripts/run-brimlow $(BUILD)
 
 test: build
-	scripts/run-tests $(BUILD)
+	scripts/run-tests dev
 
 bench: build
 	scripts/run-bench $(BUILD)
@@ -51,15 +55,22 @@ soak: build
 check-sanitize: deps
 	scripts/check-sanitize
 
+# Whether every C++ file is as clang-format makes it (CI checks this first),
+# and the rewrite that makes it so.
+check-format: deps
+	scripts/check-format
+
+format:
+	scripts/check-format --fix
+
 $(DEB_BUILD)/.deps-stamp: scripts/install-deps
 	scripts/install-deps deb
 	@mkdir -p $(DEB_BUILD) && touch $@
 
 deb: $(DEB_BUILD)/.deps-stamp
-	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-	  -DBRIMLOW_TESTS=OFF -DBRIMLOW_BENCH=OFF $(CMAKE_FLAGS)
-	cmake --build $(DEB_BUILD) -j $(JOBS)
-	cd $(DEB_BUILD) && cpack -G DEB
+	cmake --preset deb $(CMAKE_FLAGS)
+	cmake --build --preset deb -j $(JOBS)
+	cpack --preset deb
 
 deb-test: deb
 	scripts/install-deps deb-test
@@ -73,7 +84,7 @@ desktops: build
 
 fuzz:
 	scripts/install-deps fuzz
-	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_BUILD)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) JOBS=$(JOBS) scripts/run-fuzz
 
 clean:
 	rm -rf $(BUILD)

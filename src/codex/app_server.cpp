@@ -5,6 +5,7 @@
 #include "base/numbers.h"
 #include "base/process.h"
 #include "codex/discovery.h"
+#include "generated/version.h"
 
 #include <poll.h>
 
@@ -20,7 +21,7 @@ json initializeRequest() {
     return {{"id", 0},
             {"method", "initialize"},
             {"params",
-             {{"clientInfo", {{"name", "brimlow"}, {"title", "Brimlow"}, {"version", "1.0.0"}}}}}};
+             {{"clientInfo", {{"name", "brimlow"}, {"title", "Brimlow"}, {"version", kVersion}}}}}};
 }
 
 json initializedNotification() {

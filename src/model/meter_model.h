@@ -39,7 +39,8 @@ struct MeterServices {
     std::function<Result<void>()> connectClaude;
 };
 
-inline constexpr const char* kNotifyWarning = "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.";
+inline constexpr const char* kNotifyWarning =
+    "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.";
 
 class MeterModel final : public QObject {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "base/unique_fd.h"
 #include "codex/app_server.h"
 #include "codex/discovery.h"
+#include "generated/version.h"
 #include "test_support/fake_environment.h"
 #include "test_support/fake_monotonic_clock.h"
 #include "test_support/temp_dir.h"
@@ -75,7 +76,8 @@ TEST_F(AppServerTest, HandshakeGoesInOrderAsCompactLinesToAChildWithItsDirectory
         (std::vector<std::string>{
             "PATH=" + std::filesystem::path(executable).parent_path().string() +
                 ":/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/own/bin:/more",
-            R"({"id":0,"method":"initialize","params":{"clientInfo":{"name":"brimlow","title":"Brimlow","version":"1.0.0"}}})",
+            R"({"id":0,"method":"initialize","params":{"clientInfo":{"name":"brimlow","title":"Brimlow","version":")" +
+                std::string(kVersion) + R"("}}})",
             "quiet", // nothing follows the initialize request until its reply has been sent
             R"({"method":"initialized","params":{}})",
             R"({"id":1,"method":"account/rateLimits/read"})",
