@@ -4,8 +4,8 @@
 #include "base/json_depth.h"
 #include "base/numbers.h"
 #include "base/process.h"
+#include "base/version.h"
 #include "codex/discovery.h"
-#include "generated/version.h"
 
 #include <poll.h>
 
