@@ -1,7 +1,7 @@
 #include "ui/panel_format.h"
 
-#include "ui/panel_text.h"
 #include "records/records.h"
+#include "ui/panel_text.h"
 
 #include <QLocale>
 

@@ -2,10 +2,10 @@
 // it learnt from each file until the file changes.
 #pragma once
 
+#include "records/records.h"
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
 #include "usage/log_walk.h"
-#include "records/records.h"
 
 #include <cstddef>
 #include <cstdint>

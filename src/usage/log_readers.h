@@ -3,8 +3,8 @@
 #pragma once
 
 #include "base/numbers.h"
-#include "usage/log_rows.h"
 #include "records/records.h"
+#include "usage/log_rows.h"
 
 #include <vector>
 
