@@ -2,7 +2,7 @@
 
 #include "base/fd_io.h"
 #include "base/json_depth.h"
-#include "base/numbers.h"
+#include "base/json_number.h"
 #include "base/process.h"
 #include "codex/discovery.h"
 
@@ -35,16 +35,6 @@ json rateLimitsRequest() {
 // server never sees half a message followed by a pause.
 Result<void> sendMessage(int fd, const json& message) {
     return writeAll(fd, message.dump() + '\n');
-}
-
-std::optional<std::int64_t> numericId(const json& id) {
-    if (id.is_number_unsigned())
-        return integralValue(id.get<std::uint64_t>());
-    if (id.is_number_integer())
-        return integralValue(id.get<std::int64_t>());
-    if (id.is_number_float())
-        return integralValue(id.get<double>());
-    return std::nullopt;
 }
 
 // Directory part of a path, without trailing slashes ("/opt/tools//codex"
@@ -167,7 +157,7 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
             if (!reply.is_object())
                 continue;
             auto replyId = reply.find("id");
-            if (replyId == reply.end() || numericId(*replyId) != id)
+            if (replyId == reply.end() || integralNumber(*replyId) != id)
                 continue;
             if (reply.contains("error"))
                 return codexQueryError(ErrorKind::Rejected);

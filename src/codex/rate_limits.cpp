@@ -1,6 +1,6 @@
 #include "codex/rate_limits.h"
 
-#include "base/numbers.h"
+#include "base/json_number.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -13,16 +13,6 @@ std::optional<double> number(const nlohmann::json& value) {
     if (!value.is_number())
         return std::nullopt;
     return value.get<double>();
-}
-
-std::optional<std::int64_t> integral(const nlohmann::json& value) {
-    if (value.is_number_unsigned())
-        return integralValue(value.get<std::uint64_t>());
-    if (value.is_number_integer())
-        return integralValue(value.get<std::int64_t>());
-    if (value.is_number_float())
-        return integralValue(value.get<double>());
-    return std::nullopt;
 }
 
 } // namespace
@@ -40,7 +30,7 @@ std::vector<Quota> parseQuotas(const nlohmann::json& snapshot, KeyStyle style) {
         if (auto m = it->find(keys.percent); m != it->end())
             raw.percent = number(*m);
         if (auto m = it->find(keys.minutes); m != it->end())
-            raw.minutes = integral(*m);
+            raw.minutes = integralNumber(*m);
         if (auto m = it->find(keys.reset); m != it->end())
             raw.resetSeconds = number(*m);
         if (auto quota = quotaFromWindow(raw))
