@@ -1,6 +1,7 @@
 #include "codex/app_server.h"
 
 #include "base/fd_io.h"
+#include "base/files.h"
 #include "base/json_depth.h"
 #include "base/json_number.h"
 #include "base/process.h"
@@ -35,18 +36,6 @@ json rateLimitsRequest() {
 // server never sees half a message followed by a pause.
 Result<void> sendMessage(int fd, const json& message) {
     return writeAll(fd, message.dump() + '\n');
-}
-
-// Directory part of a path, without trailing slashes ("/opt/tools//codex"
-// gives "/opt/tools"); the root stays "/".
-std::string directoryOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    auto end = path.find_last_not_of('/', slash);
-    if (end == std::string::npos)
-        return "/";
-    return path.substr(0, end + 1);
 }
 
 } // namespace
