@@ -16,15 +16,9 @@ constexpr const char* kEntryName = "brimlow.desktop";
 // System-wide autostart directories; an entry there starts Brimlow for every
 // user unless the user's own entry of the same name hides it.
 std::vector<std::string> systemAutostartDirectories(const Environment& env) {
-    std::string dirs = env.get("XDG_CONFIG_DIRS").value_or("");
-    if (dirs.empty())
-        dirs = "/etc/xdg";
     std::vector<std::string> result;
-    std::istringstream pieces(dirs);
-    for (std::string piece; std::getline(pieces, piece, ':');) {
-        if (piece.starts_with('/'))
-            result.push_back(joinPath(piece, "autostart"));
-    }
+    for (const auto& dir : xdgConfigDirectories(env))
+        result.push_back(joinPath(dir, "autostart"));
     return result;
 }
 
