@@ -27,7 +27,7 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
         printLine(out, answer.error().message());
         return;
     }
-    for (const auto& quota : parseQuotas(answer.value(), KeyStyle::Camel))
+    for (const auto& quota : parseCodexLimits(answer.value()).quotas)
         printLine(out, "Codex " + quota.label() + ": " + formatPercent(quota.percent) + "% used");
 }
 

@@ -17,11 +17,11 @@ std::optional<double> number(const nlohmann::json& value) {
 
 } // namespace
 
-std::vector<Quota> parseQuotas(const nlohmann::json& snapshot, KeyStyle style) {
-    std::vector<Quota> quotas;
+CodexLimits parseCodexLimits(const nlohmann::json& snapshot) {
+    CodexLimits limits;
     if (!snapshot.is_object())
-        return quotas;
-    WindowKeys keys = windowKeys(style);
+        return limits;
+    WindowKeys keys = windowKeys(KeyStyle::Camel);
     for (const char* name : {"primary", "secondary"}) {
         auto it = snapshot.find(name);
         if (it == snapshot.end() || !it->is_object())
@@ -34,9 +34,11 @@ std::vector<Quota> parseQuotas(const nlohmann::json& snapshot, KeyStyle style) {
         if (auto m = it->find(keys.reset); m != it->end())
             raw.resetSeconds = number(*m);
         if (auto quota = quotaFromWindow(raw))
-            quotas.push_back(*quota);
+            limits.quotas.push_back(*quota);
     }
-    return quotas;
+    if (auto plan = snapshot.find("planType"); plan != snapshot.end() && plan->is_string())
+        limits.plan = plan->get<std::string>();
+    return limits;
 }
 
 } // namespace brimlow
