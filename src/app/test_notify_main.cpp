@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     routeQtMessages(ProcessEnvironment());
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
-    SystemClock clock;
+    auto clock = std::make_shared<SystemClock>();
     ResetNotifier notifier(connectDesktopNotifications(env, clock), clock, localShortTimeOfDay);
 
     if (!notifier.available()) {
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     printLine(stdout, "알림 허용됨 · 3초 뒤 시험 알림");
-    notifier.sync(Alerts::On, {{"시험", {Quota{88.0, kFiveHourWindow, clock.now() + 8s}}}});
+    notifier.sync(Alerts::On, {{"시험", {Quota{88.0, kFiveHourWindow, clock->now() + 8s}}}});
     QTimer::singleShot(kRunFor, Qt::PreciseTimer, &app, &QCoreApplication::quit);
     return app.exec();
 }

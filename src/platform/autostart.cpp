@@ -89,23 +89,21 @@ std::string autostartEntryText(const std::string& executable, bool hidden) {
     return text;
 }
 
-AutostartEntry::AutostartEntry(const Environment& env, std::string executable)
-    : m_env(env), m_executable(std::move(executable)),
-      m_path(joinPath(joinPath(xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config"), "autostart"),
+AutostartEntry::AutostartEntry(std::shared_ptr<const Environment> env, std::string executable)
+    : m_env(std::move(env)), m_executable(std::move(executable)),
+      m_path(joinPath(joinPath(xdgBaseDirectory(*m_env, "XDG_CONFIG_HOME", ".config"), "autostart"),
                       kEntryName)) {}
 
 Result<void> AutostartEntry::registerItem() {
-    TRY(createDirectories(
-        joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
+    TRY(createDirectories(directoryOf(m_path)));
     return writeFileAtomic(m_path, autostartEntryText(m_executable, false), Durability::Synced);
 }
 
 Result<void> AutostartEntry::unregisterItem() {
     // A system-wide entry of the same name would still start Brimlow: only a
     // hidden user entry switches it off.
-    if (hasSystemEntry(m_env)) {
-        TRY(createDirectories(
-            joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
+    if (hasSystemEntry(*m_env)) {
+        TRY(createDirectories(directoryOf(m_path)));
         return writeFileAtomic(m_path, autostartEntryText(m_executable, true), Durability::Synced);
     }
     if (unlink(m_path.c_str()) != 0 && errno != ENOENT)
