@@ -23,7 +23,6 @@ TEST(ParseCodexLimits, ReadsPrimaryThenSecondaryAndThePlan) {
         "planType": 1})");
     EXPECT_EQ(parseCodexLimits(mixed).quotas, (std::vector<Quota>{expected[1]}));
     EXPECT_EQ(parseCodexLimits(mixed).plan, std::nullopt);
-    EXPECT_TRUE(parseCodexLimits(json::array()).quotas.empty());
 
     const std::pair<const char*, std::vector<Quota>> windows[] = {
         {R"({"usedPercent": 130, "windowDurationMins": 300})", {{100, 300, {}}}},
