@@ -7,6 +7,7 @@
 #include "app/helper.h"
 #include "app/modes.h"
 #include "base/environment.h"
+#include "base/print_line.h"
 #include "claude/bridge.h"
 #include "claude/statusline.h"
 
@@ -18,12 +19,6 @@ namespace {
 
 using namespace brimlow;
 
-void printLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 // Returns only when the helper could not be started, after printing why.
 int runHelper(const char* name, char** argv) {
     auto executable = currentExecutablePath();
@@ -32,7 +27,7 @@ int runHelper(const char* name, char** argv) {
     // The helper learns from argv[0] which program to record in the
     // autostart entry and the Claude bridge: this one, by its full path.
     std::string launcher = !own.empty() || !argv[0] ? own : std::string(argv[0]);
-    printLine(execHelper(directories, name, argv, launcher).message());
+    printLine(stdout, execHelper(directories, name, argv, launcher).message());
     return 1;
 }
 
@@ -40,10 +35,10 @@ int runHelper(const char* name, char** argv) {
 // file it concerns) and ends with status 1.
 int reportBridgeChange(const Result<void>& outcome, const char* success) {
     if (!outcome.ok()) {
-        printLine(outcome.error().message());
+        printLine(stdout, outcome.error().message());
         return 1;
     }
-    printLine(success);
+    printLine(stdout, success);
     return 0;
 }
 
@@ -62,7 +57,8 @@ int runDisconnectClaude() {
 
 int runApplication(char** argv) {
     if (!hasGraphicalSession(ProcessEnvironment())) {
-        printLine("There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+        printLine(stdout,
+                  "There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                   "run \"brimlow --snapshot\" to see the figures.");
         return 1;
     }

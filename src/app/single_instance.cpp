@@ -38,8 +38,8 @@ bool tellRunningInstance(const QString& name) {
 } // namespace
 
 QString instanceSocketName(const Environment& env) {
-    auto runtime = env.get("XDG_RUNTIME_DIR");
-    if (runtime && !runtime->empty() && QFileInfo(QString::fromStdString(*runtime)).isDir())
+    auto runtime = xdgRuntimeDirectory(env);
+    if (runtime && QFileInfo(QString::fromStdString(*runtime)).isDir())
         return QString::fromStdString(joinPath(*runtime, "brimlow.socket"));
     return QStringLiteral("brimlow-%1.socket").arg(getuid());
 }

@@ -2,19 +2,11 @@
 
 #include "base/environment.h"
 #include "base/numbers.h"
+#include "base/print_line.h"
 #include "codex/rate_limits.h"
 #include "usage/local_usage_reader.h"
 
 namespace brimlow {
-
-namespace {
-
-void printLine(std::FILE* out, const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), out);
-    std::fputc('\n', out);
-}
-
-} // namespace
 
 std::string formatPercent(double percent) {
     return shortestDecimal(percent);
@@ -29,17 +21,14 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
                            " usage records; today " +
                            std::to_string(usage->totals(todayStart).sum()) + " tokens");
     }
-    std::fflush(out);
 
     auto answer = fetchCodexQuota();
     if (!answer.ok()) {
         printLine(out, answer.error().message());
-        std::fflush(out);
         return;
     }
-    for (const auto& quota : parseQuotas(answer.value(), KeyStyle::Camel))
+    for (const auto& quota : parseCodexLimits(answer.value()).quotas)
         printLine(out, "Codex " + quota.label() + ": " + formatPercent(quota.percent) + "% used");
-    std::fflush(out);
 }
 
 } // namespace brimlow

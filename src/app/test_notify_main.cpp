@@ -2,6 +2,7 @@
 // notifier, to check that notifications reach the desktop.
 #include "app/qt_messages.h"
 #include "base/environment.h"
+#include "base/print_line.h"
 #include "notify/reset_notifier.h"
 #include "platform/desktop_notifications.h"
 #include "ui/panel_text.h"
@@ -22,12 +23,6 @@ using namespace std::chrono_literals;
 // after the answer, to be posted and shown.
 constexpr auto kRunFor = 15s;
 
-void printLine(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
 } // namespace
 
 } // namespace brimlow
@@ -37,15 +32,15 @@ int main(int argc, char** argv) {
     routeQtMessages(ProcessEnvironment());
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
-    SystemClock clock;
+    auto clock = std::make_shared<SystemClock>();
     ResetNotifier notifier(connectDesktopNotifications(env, clock), clock, localShortTimeOfDay);
 
     if (!notifier.available()) {
-        printLine("알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다");
+        printLine(stdout, "알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다");
         return 1;
     }
-    printLine("알림 허용됨 · 3초 뒤 시험 알림");
-    notifier.sync(Alerts::On, {{"시험", {Quota{88.0, 300, clock.now() + 8s}}}});
+    printLine(stdout, "알림 허용됨 · 3초 뒤 시험 알림");
+    notifier.sync(Alerts::On, {{"시험", {Quota{88.0, kFiveHourWindow, clock->now() + 8s}}}});
     QTimer::singleShot(kRunFor, Qt::PreciseTimer, &app, &QCoreApplication::quit);
     return app.exec();
 }

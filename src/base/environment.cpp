@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sstream>
 #include <unistd.h>
 #include <vector>
 
@@ -27,11 +28,36 @@ std::string homeDirectory(const Environment& env) {
     return "/";
 }
 
+namespace {
+
+std::optional<std::string> absoluteValue(const Environment& env, const char* variable) {
+    auto value = env.get(variable);
+    if (value && value->starts_with('/'))
+        return value;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::string xdgBaseDirectory(const Environment& env, const char* variable, const char* fallback) {
-    auto configured = env.get(variable);
-    if (configured && configured->starts_with('/'))
-        return *configured;
-    return joinPath(homeDirectory(env), fallback);
+    return absoluteValue(env, variable).value_or(joinPath(homeDirectory(env), fallback));
+}
+
+std::optional<std::string> xdgRuntimeDirectory(const Environment& env) {
+    return absoluteValue(env, "XDG_RUNTIME_DIR");
+}
+
+std::vector<std::string> xdgConfigDirectories(const Environment& env) {
+    std::string dirs = env.get("XDG_CONFIG_DIRS").value_or("");
+    if (dirs.empty())
+        dirs = "/etc/xdg";
+    std::vector<std::string> result;
+    std::istringstream pieces(dirs);
+    for (std::string piece; std::getline(pieces, piece, ':');) {
+        if (piece.starts_with('/'))
+            result.push_back(piece);
+    }
+    return result;
 }
 
 std::string joinPath(const std::string& base, const std::string& component) {

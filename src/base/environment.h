@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brimlow {
 
@@ -23,10 +24,19 @@ public:
 // current user, else "/".
 std::string homeDirectory(const Environment& env);
 
-// A base directory of the XDG rules: the variable's value when it is an
-// absolute path (a relative or empty one is to be ignored), else home +
-// `fallback`. xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config").
+// The XDG base-directory rules. Each variable counts only when it holds an
+// absolute path; a relative or empty value is ignored as if unset.
+
+// The variable's value, else home + `fallback`:
+// xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config").
 std::string xdgBaseDirectory(const Environment& env, const char* variable, const char* fallback);
+
+// $XDG_RUNTIME_DIR, or nothing: the runtime directory has no fallback.
+std::optional<std::string> xdgRuntimeDirectory(const Environment& env);
+
+// The entries of $XDG_CONFIG_DIRS in order, relative ones left out;
+// "/etc/xdg" when the variable is unset or empty.
+std::vector<std::string> xdgConfigDirectories(const Environment& env);
 
 // Joins path components with exactly one "/" between them; an empty base
 // gives the relative path alone.

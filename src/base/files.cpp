@@ -14,16 +14,17 @@
 
 namespace brimlow {
 
-namespace {
-
 std::string directoryOf(const std::string& path) {
-    auto slash = path.rfind('/');
+    auto slash = path.find_last_of('/');
     if (slash == std::string::npos)
         return ".";
-    if (slash == 0)
+    auto end = path.find_last_not_of('/', slash);
+    if (end == std::string::npos)
         return "/";
-    return path.substr(0, slash);
+    return path.substr(0, end + 1);
 }
+
+namespace {
 
 // Follows a chain of symbolic links to the file that finally gets replaced.
 Result<std::string> resolveLinks(std::string path) {

@@ -42,6 +42,11 @@ Result<void> replaceFileIfUnchanged(const std::string& path, std::string_view by
                                     const std::optional<std::string>& readBefore,
                                     Durability durability);
 
+// The directory part of a path, without the slashes that end it
+// ("/opt/tools//codex" gives "/opt/tools"); the root stays "/", and a bare
+// name gives ".".
+std::string directoryOf(const std::string& path);
+
 // mkdir -p: creates the directory and its missing parents; an existing
 // directory is success.
 Result<void> createDirectories(const std::string& path);

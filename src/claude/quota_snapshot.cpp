@@ -19,7 +19,8 @@ void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText) {
         return;
 
     std::vector<Quota> quotas;
-    for (auto [name, minutes] : {std::pair{"five_hour", 300}, std::pair{"seven_day", 10080}}) {
+    for (auto [name, minutes] :
+         {std::pair{"five_hour", kFiveHourWindow}, std::pair{"seven_day", kWeekWindow}}) {
         auto window = limits->find(name);
         if (window == limits->end() || !window->is_object())
             continue;

@@ -1,8 +1,9 @@
 #include "codex/app_server.h"
 
 #include "base/fd_io.h"
+#include "base/files.h"
 #include "base/json_depth.h"
-#include "base/numbers.h"
+#include "base/json_number.h"
 #include "base/process.h"
 #include "base/version.h"
 #include "codex/discovery.h"
@@ -36,28 +37,6 @@ json rateLimitsRequest() {
 // server never sees half a message followed by a pause.
 Result<void> sendMessage(int fd, const json& message) {
     return writeAll(fd, message.dump() + '\n');
-}
-
-std::optional<std::int64_t> numericId(const json& id) {
-    if (id.is_number_unsigned())
-        return integralValue(id.get<std::uint64_t>());
-    if (id.is_number_integer())
-        return integralValue(id.get<std::int64_t>());
-    if (id.is_number_float())
-        return integralValue(id.get<double>());
-    return std::nullopt;
-}
-
-// Directory part of a path, without trailing slashes ("/opt/tools//codex"
-// gives "/opt/tools"); the root stays "/".
-std::string directoryOf(const std::string& path) {
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    auto end = path.find_last_not_of('/', slash);
-    if (end == std::string::npos)
-        return "/";
-    return path.substr(0, end + 1);
 }
 
 } // namespace
@@ -168,7 +147,7 @@ Result<json> CodexReplyReader::receive(std::int64_t id) {
             if (!reply.is_object())
                 continue;
             auto replyId = reply.find("id");
-            if (replyId == reply.end() || numericId(*replyId) != id)
+            if (replyId == reply.end() || integralNumber(*replyId) != id)
                 continue;
             if (reply.contains("error"))
                 return codexQueryError(ErrorKind::Rejected);

@@ -1,6 +1,6 @@
 #include "codex/rate_limits.h"
 
-#include "base/numbers.h"
+#include "base/json_number.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -15,23 +15,13 @@ std::optional<double> number(const nlohmann::json& value) {
     return value.get<double>();
 }
 
-std::optional<std::int64_t> integral(const nlohmann::json& value) {
-    if (value.is_number_unsigned())
-        return integralValue(value.get<std::uint64_t>());
-    if (value.is_number_integer())
-        return integralValue(value.get<std::int64_t>());
-    if (value.is_number_float())
-        return integralValue(value.get<double>());
-    return std::nullopt;
-}
-
 } // namespace
 
-std::vector<Quota> parseQuotas(const nlohmann::json& snapshot, KeyStyle style) {
-    std::vector<Quota> quotas;
+CodexLimits parseCodexLimits(const nlohmann::json& snapshot) {
+    CodexLimits limits;
     if (!snapshot.is_object())
-        return quotas;
-    WindowKeys keys = windowKeys(style);
+        return limits;
+    WindowKeys keys = windowKeys(KeyStyle::Camel);
     for (const char* name : {"primary", "secondary"}) {
         auto it = snapshot.find(name);
         if (it == snapshot.end() || !it->is_object())
@@ -40,13 +30,15 @@ std::vector<Quota> parseQuotas(const nlohmann::json& snapshot, KeyStyle style) {
         if (auto m = it->find(keys.percent); m != it->end())
             raw.percent = number(*m);
         if (auto m = it->find(keys.minutes); m != it->end())
-            raw.minutes = integral(*m);
+            raw.minutes = integralNumber(*m);
         if (auto m = it->find(keys.reset); m != it->end())
             raw.resetSeconds = number(*m);
         if (auto quota = quotaFromWindow(raw))
-            quotas.push_back(*quota);
+            limits.quotas.push_back(*quota);
     }
-    return quotas;
+    if (auto plan = snapshot.find("planType"); plan != snapshot.end() && plan->is_string())
+        limits.plan = plan->get<std::string>();
+    return limits;
 }
 
 } // namespace brimlow

@@ -93,7 +93,7 @@ struct MeterModel::Worker {
 
 MeterModel::MeterModel(MeterServices services, QObject* parent)
     : QObject(parent), m_services(std::move(services)),
-      m_notifier(m_services.notifications, *m_services.clock, m_services.timeOfDay),
+      m_notifier(m_services.notifications, m_services.clock, m_services.timeOfDay),
       m_worker(std::make_shared<Worker>(m_services)), m_mailbox(std::make_shared<Mailbox>()),
       m_codex(emptyUsage()), m_claude(emptyUsage()) {
     m_loginEnabled = m_services.login->status() == LoginItemStatus::Enabled;

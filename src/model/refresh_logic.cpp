@@ -16,17 +16,14 @@ void mergeCodexAnswer(ProviderUsage& codex, const Result<nlohmann::json>& answer
         codex.status = answer.error().message() + " · 로컬 스냅샷";
         return;
     }
-    auto quotas = parseQuotas(answer.value(), KeyStyle::Camel);
-    if (quotas.empty()) {
+    auto limits = parseCodexLimits(answer.value());
+    if (limits.quotas.empty()) {
         codex.status = "계정 한도 데이터 없음 · 로컬 토큰 표시";
         return;
     }
-    codex.quotas = std::move(quotas);
+    codex.quotas = std::move(limits.quotas);
     codex.quotaDate = now;
-    codex.plan.reset();
-    if (auto plan = answer.value().find("planType");
-        plan != answer.value().end() && plan->is_string())
-        codex.plan = plan->get<std::string>();
+    codex.plan = std::move(limits.plan);
     codex.status = "계정 한도 · 실시간 조회";
 }
 

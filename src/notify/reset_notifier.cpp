@@ -90,9 +90,9 @@ std::string testNotificationId(Time now) {
     return "test." + shortestDecimal(toUnixSeconds(now));
 }
 
-ResetNotifier::ResetNotifier(std::shared_ptr<NotificationCenter> center, const Clock& clock,
-                             TimeOfDayFormatter timeOfDay)
-    : m_center(std::move(center)), m_clock(clock), m_timeOfDay(std::move(timeOfDay)) {
+ResetNotifier::ResetNotifier(std::shared_ptr<NotificationCenter> center,
+                             std::shared_ptr<const Clock> clock, TimeOfDayFormatter timeOfDay)
+    : m_center(std::move(center)), m_clock(std::move(clock)), m_timeOfDay(std::move(timeOfDay)) {
     if (m_center) {
         m_center->setOpenHandler([this] {
             if (onOpen)
@@ -110,7 +110,7 @@ void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
     if (!m_center)
         return;
     SyncPlan plan =
-        planResetSync(m_center->pendingIds(), alerts, providers, m_clock.now(), m_timeOfDay);
+        planResetSync(m_center->pendingIds(), alerts, providers, m_clock->now(), m_timeOfDay);
     m_center->cancel(plan.remove);
     for (const auto& alert : plan.add)
         m_center->schedule({alert.id, alert.title, alert.body, alert.fireAt});
@@ -119,7 +119,7 @@ void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
 void ResetNotifier::test() {
     if (!m_center)
         return;
-    Time now = m_clock.now();
+    Time now = m_clock->now();
     m_center->schedule({testNotificationId(now), "Brimlow 알림 시험",
                         "한도가 초기화되면 이렇게 알려드려요.", now + std::chrono::seconds(3)});
 }

@@ -62,7 +62,7 @@ class ResetNotifier {
 public:
     // `center` may be null: no notification service on this desktop. Every
     // operation then does nothing.
-    ResetNotifier(std::shared_ptr<NotificationCenter> center, const Clock& clock,
+    ResetNotifier(std::shared_ptr<NotificationCenter> center, std::shared_ptr<const Clock> clock,
                   TimeOfDayFormatter timeOfDay);
     ~ResetNotifier();
     ResetNotifier(const ResetNotifier&) = delete;
@@ -80,7 +80,7 @@ public:
 
 private:
     std::shared_ptr<NotificationCenter> m_center;
-    const Clock& m_clock;
+    std::shared_ptr<const Clock> m_clock;
     TimeOfDayFormatter m_timeOfDay;
 };
 

@@ -16,15 +16,9 @@ constexpr const char* kEntryName = "brimlow.desktop";
 // System-wide autostart directories; an entry there starts Brimlow for every
 // user unless the user's own entry of the same name hides it.
 std::vector<std::string> systemAutostartDirectories(const Environment& env) {
-    std::string dirs = env.get("XDG_CONFIG_DIRS").value_or("");
-    if (dirs.empty())
-        dirs = "/etc/xdg";
     std::vector<std::string> result;
-    std::istringstream pieces(dirs);
-    for (std::string piece; std::getline(pieces, piece, ':');) {
-        if (piece.starts_with('/'))
-            result.push_back(joinPath(piece, "autostart"));
-    }
+    for (const auto& dir : xdgConfigDirectories(env))
+        result.push_back(joinPath(dir, "autostart"));
     return result;
 }
 
@@ -95,23 +89,21 @@ std::string autostartEntryText(const std::string& executable, bool hidden) {
     return text;
 }
 
-AutostartEntry::AutostartEntry(const Environment& env, std::string executable)
-    : m_env(env), m_executable(std::move(executable)),
-      m_path(joinPath(joinPath(xdgBaseDirectory(env, "XDG_CONFIG_HOME", ".config"), "autostart"),
+AutostartEntry::AutostartEntry(std::shared_ptr<const Environment> env, std::string executable)
+    : m_env(std::move(env)), m_executable(std::move(executable)),
+      m_path(joinPath(joinPath(xdgBaseDirectory(*m_env, "XDG_CONFIG_HOME", ".config"), "autostart"),
                       kEntryName)) {}
 
 Result<void> AutostartEntry::registerItem() {
-    TRY(createDirectories(
-        joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
+    TRY(createDirectories(directoryOf(m_path)));
     return writeFileAtomic(m_path, autostartEntryText(m_executable, false), Durability::Synced);
 }
 
 Result<void> AutostartEntry::unregisterItem() {
     // A system-wide entry of the same name would still start Brimlow: only a
     // hidden user entry switches it off.
-    if (hasSystemEntry(m_env)) {
-        TRY(createDirectories(
-            joinPath(xdgBaseDirectory(m_env, "XDG_CONFIG_HOME", ".config"), "autostart")));
+    if (hasSystemEntry(*m_env)) {
+        TRY(createDirectories(directoryOf(m_path)));
         return writeFileAtomic(m_path, autostartEntryText(m_executable, true), Durability::Synced);
     }
     if (unlink(m_path.c_str()) != 0 && errno != ENOENT)

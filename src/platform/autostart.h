@@ -5,6 +5,7 @@
 #include "base/environment.h"
 #include "model/services.h"
 
+#include <memory>
 #include <string>
 
 namespace brimlow {
@@ -14,7 +15,7 @@ namespace brimlow {
 // the path and the system's text.
 class AutostartEntry final : public LoginItemService {
 public:
-    AutostartEntry(const Environment& env, std::string executable);
+    AutostartEntry(std::shared_ptr<const Environment> env, std::string executable);
 
     Result<void> registerItem() override;
     Result<void> unregisterItem() override;
@@ -23,7 +24,7 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    const Environment& m_env;
+    std::shared_ptr<const Environment> m_env;
     std::string m_executable;
     std::string m_path;
 };

@@ -54,9 +54,8 @@ std::optional<std::string> sessionBusAddress(const Environment& env) {
     // An empty variable names no bus, so the runtime directory still counts.
     if (auto given = env.get("DBUS_SESSION_BUS_ADDRESS"); given && !given->empty())
         return withoutAutolaunch(*given);
-    // A relative runtime directory is invalid and must be ignored.
-    auto runtime = env.get("XDG_RUNTIME_DIR");
-    if (!runtime || !runtime->starts_with('/'))
+    auto runtime = xdgRuntimeDirectory(env);
+    if (!runtime)
         return std::nullopt;
     std::string socket = joinPath(*runtime, "bus");
     if (!isSocket(socket))

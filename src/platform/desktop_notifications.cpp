@@ -39,9 +39,9 @@ class DesktopNotificationCenter final : public QObject, public NotificationCente
 
 public:
     DesktopNotificationCenter(QDBusConnection session, std::unique_ptr<WakeSource> wake,
-                              const Clock& clock, UniqueFd timer)
+                              std::shared_ptr<const Clock> clock, UniqueFd timer)
         : m_session(std::move(session)), m_alarm(std::move(timer), [this] { m_scheduler.wake(); }),
-          m_scheduler(clock, m_alarm, [this](const NotificationRequest& r) { post(r); }),
+          m_scheduler(std::move(clock), m_alarm, [this](const NotificationRequest& r) { post(r); }),
           m_wake(std::move(wake)) {
         // Signals only from whoever owns the service name, so another
         // client on the bus cannot fake a click.
@@ -113,7 +113,7 @@ private:
 } // namespace
 
 std::shared_ptr<NotificationCenter>
-connectDesktopNotifications(const Environment& env, const Clock& clock,
+connectDesktopNotifications(const Environment& env, std::shared_ptr<const Clock> clock,
                             const DesktopNotificationOptions& options) {
     auto address = sessionBusAddress(env);
     if (!address)
@@ -127,8 +127,8 @@ connectDesktopNotifications(const Environment& env, const Clock& clock,
         return nullptr;
     }
     auto wake = std::make_unique<LogindWakeSource>(systemBusAddress(env, kStandardSystemBusSocket));
-    return std::make_shared<DesktopNotificationCenter>(std::move(session), std::move(wake), clock,
-                                                       std::move(timer).value());
+    return std::make_shared<DesktopNotificationCenter>(std::move(session), std::move(wake),
+                                                       std::move(clock), std::move(timer).value());
 }
 
 } // namespace brimlow

@@ -26,9 +26,9 @@ struct DesktopNotificationOptions {
 // bus, or nobody owns org.freedesktop.Notifications on it. Never starts a
 // bus or a notification service. Needs a running QCoreApplication on this
 // thread; every answer and callback arrives through its event loop. `env`
-// is read only during this call; `clock` must outlive the centre.
+// is read only during this call; the centre keeps `clock`.
 std::shared_ptr<NotificationCenter>
-connectDesktopNotifications(const Environment& env, const Clock& clock,
+connectDesktopNotifications(const Environment& env, std::shared_ptr<const Clock> clock,
                             const DesktopNotificationOptions& options = {});
 
 } // namespace brimlow

@@ -5,8 +5,9 @@
 
 namespace brimlow {
 
-NotificationScheduler::NotificationScheduler(const Clock& clock, WallClockAlarm& alarm, Post post)
-    : m_clock(clock), m_alarm(alarm), m_post(std::move(post)) {}
+NotificationScheduler::NotificationScheduler(std::shared_ptr<const Clock> clock,
+                                             WallClockAlarm& alarm, Post post)
+    : m_clock(std::move(clock)), m_alarm(alarm), m_post(std::move(post)) {}
 
 void NotificationScheduler::add(NotificationRequest request) {
     std::erase_if(m_waiting, [&](const auto& waiting) { return waiting.id == request.id; });
@@ -30,7 +31,7 @@ std::vector<std::string> NotificationScheduler::pendingIds() const {
 }
 
 void NotificationScheduler::wake() {
-    Time now = m_clock.now();
+    Time now = m_clock->now();
     auto firstDue =
         std::stable_partition(m_waiting.begin(), m_waiting.end(),
                               [&](const auto& request) { return request.fireAt > now; });

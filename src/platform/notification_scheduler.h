@@ -12,6 +12,7 @@
 #include "notify/notification_center.h"
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,7 @@ class NotificationScheduler {
 public:
     using Post = std::function<void(const NotificationRequest&)>;
 
-    NotificationScheduler(const Clock& clock, WallClockAlarm& alarm, Post post);
+    NotificationScheduler(std::shared_ptr<const Clock> clock, WallClockAlarm& alarm, Post post);
     NotificationScheduler(const NotificationScheduler&) = delete;
     NotificationScheduler& operator=(const NotificationScheduler&) = delete;
 
@@ -53,7 +54,7 @@ public:
 private:
     void arm();
 
-    const Clock& m_clock;
+    std::shared_ptr<const Clock> m_clock;
     WallClockAlarm& m_alarm;
     Post m_post;
     std::vector<NotificationRequest> m_waiting; // in the order they were added

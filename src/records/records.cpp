@@ -7,9 +7,9 @@
 namespace brimlow {
 
 std::string Quota::label() const {
-    if (minutes == 300)
+    if (minutes == kFiveHourWindow)
         return "5시간";
-    if (minutes == 10080)
+    if (minutes == kWeekWindow)
         return "주간";
     return std::to_string(minutes) + "분";
 }

@@ -26,9 +26,13 @@ struct TokenEntry {
     bool operator==(const TokenEntry&) const = default;
 };
 
+// The two window lengths both tools report, in minutes.
+inline constexpr std::int64_t kFiveHourWindow = 5 * 60;
+inline constexpr std::int64_t kWeekWindow = 7 * 24 * 60;
+
 struct Quota {
     double percent = 0;       // share of the window used, 0 to 100
-    std::int64_t minutes = 0; // window length: 300 is five hours, 10080 a week
+    std::int64_t minutes = 0; // window length, e.g. kFiveHourWindow
     std::optional<Time> reset;
 
     // "5시간", "주간", otherwise the minute count and "분".

@@ -8,21 +8,21 @@ namespace {
 
 using nlohmann::json;
 
-TEST(ParseQuotas, ReadsPrimaryThenSecondaryInTheChosenKeyStyle) {
+TEST(ParseCodexLimits, ReadsPrimaryThenSecondaryAndThePlan) {
     json camel = json::parse(R"({
         "primary": {"usedPercent": 42.5, "windowDurationMins": 300, "resetsAt": 1760000000},
         "secondary": {"usedPercent": 7, "windowDurationMins": 10080, "resetsAt": 1760000000.5},
         "planType": "plus"})");
     std::vector<Quota> expected{{42.5, 300, fromUnixSeconds(1760000000)},
                                 {7, 10080, fromUnixSeconds(1760000000.5)}};
-    EXPECT_EQ(parseQuotas(camel, KeyStyle::Camel), expected);
-    EXPECT_TRUE(parseQuotas(camel, KeyStyle::Snake).empty());
-    // An unusable primary leaves the secondary first.
-    json snake = json::parse(R"({"primary": {"used_percent": "x", "window_minutes": 300},
-        "secondary": {"used_percent": 7, "window_minutes": 10080, "resets_at": 1760000000.5}})");
-    EXPECT_EQ(parseQuotas(snake, KeyStyle::Snake), (std::vector<Quota>{expected[1]}));
-    EXPECT_TRUE(parseQuotas(snake, KeyStyle::Camel).empty());
-    EXPECT_TRUE(parseQuotas(json::array(), KeyStyle::Camel).empty());
+    EXPECT_EQ(parseCodexLimits(camel).quotas, expected);
+    EXPECT_EQ(parseCodexLimits(camel).plan, "plus");
+    // An unusable primary leaves the secondary first; snake case is the logs'.
+    json mixed = json::parse(R"({"primary": {"used_percent": 5, "window_minutes": 300},
+        "secondary": {"usedPercent": 7, "windowDurationMins": 10080, "resetsAt": 1760000000.5},
+        "planType": 1})");
+    EXPECT_EQ(parseCodexLimits(mixed).quotas, (std::vector<Quota>{expected[1]}));
+    EXPECT_EQ(parseCodexLimits(mixed).plan, std::nullopt);
 
     const std::pair<const char*, std::vector<Quota>> windows[] = {
         {R"({"usedPercent": 130, "windowDurationMins": 300})", {{100, 300, {}}}},
@@ -38,8 +38,7 @@ TEST(ParseQuotas, ReadsPrimaryThenSecondaryInTheChosenKeyStyle) {
         {R"("not a window")", {}},
     };
     for (const auto& [window, quotas] : windows)
-        EXPECT_EQ(parseQuotas({{"primary", json::parse(window)}}, KeyStyle::Camel), quotas)
-            << window;
+        EXPECT_EQ(parseCodexLimits({{"primary", json::parse(window)}}).quotas, quotas) << window;
 }
 
 } // namespace

@@ -221,7 +221,7 @@ TEST_F(Model, LaunchAtLoginOutcomes) {
 
 TEST_F(Model, AReadOnlyAutostartDirectoryShowsTheFailureText) {
     m_env->set("XDG_CONFIG_HOME", m_dir / "config");
-    auto entry = std::make_shared<AutostartEntry>(*m_env, "/usr/bin/brimlow");
+    auto entry = std::make_shared<AutostartEntry>(m_env, "/usr/bin/brimlow");
     m_login = nullptr;
     MeterServices services{m_env,
                            std::make_shared<FakeClock>(),

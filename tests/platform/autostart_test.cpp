@@ -26,13 +26,14 @@ TEST(DesktopExecValue, QuotesReservedCharactersAndEscapesTheString) {
 class Autostart : public ::testing::Test {
 protected:
     Autostart()
-        : m_env{{{"HOME", m_dir / "home"},
-                 {"XDG_CONFIG_HOME", m_dir / "config"},
-                 {"XDG_CONFIG_DIRS", m_dir / "xdg"}}},
+        : m_env{std::make_shared<FakeEnvironment>(
+              std::map<std::string, std::string>{{"HOME", m_dir / "home"},
+                                                 {"XDG_CONFIG_HOME", m_dir / "config"},
+                                                 {"XDG_CONFIG_DIRS", m_dir / "xdg"}})},
           m_entry(m_env, "/opt/Brim Low/brimlow") {}
 
     TempDir m_dir;
-    FakeEnvironment m_env;
+    std::shared_ptr<FakeEnvironment> m_env;
     AutostartEntry m_entry;
 };
 

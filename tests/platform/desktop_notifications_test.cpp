@@ -38,7 +38,7 @@ protected:
         return connect(withVariable("DBUS_SESSION_BUS_ADDRESS", bus.address()));
     }
 
-    SystemClock clock;
+    std::shared_ptr<SystemClock> clock = std::make_shared<SystemClock>();
     PrivateBus bus;
 };
 
@@ -48,7 +48,7 @@ TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
     ASSERT_TRUE(center);
 
     center->schedule({"reset.Codex.300.1", "Codex 5시간 한도 초기화", "85%까지 썼던 한도가",
-                      clock.now() + 300ms});
+                      clock->now() + 300ms});
     EXPECT_EQ(center->pendingIds(), (std::vector<std::string>{"reset.Codex.300.1"}));
     EXPECT_TRUE(server.calls.empty()) << "posted before its time";
 
@@ -75,8 +75,8 @@ TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
     ASSERT_TRUE(center);
     int opened = 0;
     center->setOpenHandler([&] { ++opened; });
-    center->schedule({"one", "1", "", clock.now()});
-    center->schedule({"two", "2", "", clock.now()});
+    center->schedule({"one", "1", "", clock->now()});
+    center->schedule({"two", "2", "", clock->now()});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
     spinFor(100ms); // the daemon's replies, which tell the ids 1 and 2
 
@@ -133,7 +133,7 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     FakeNotificationServer server(bus.address(), FakeNotificationServer::Answers::Never);
     auto center = connectToBus();
     ASSERT_TRUE(center);
-    center->schedule({"stuck", "S", "", clock.now()});
+    center->schedule({"stuck", "S", "", clock->now()});
     ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
     // The call is outstanding; everything else goes on.
     QElapsedTimer elapsed;
@@ -143,7 +143,7 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
 
     server.leave();
     spinFor(100ms);
-    center->schedule({"after", "A", "", clock.now()});
+    center->schedule({"after", "A", "", clock->now()});
     spinFor(300ms);
     EXPECT_EQ(server.calls.size(), 1u);
     // Gone is gone: the daemon is not started again for us.
@@ -162,7 +162,7 @@ TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     PrivateBus bus;
     FakeNotificationServer server(bus.address());
     FakeLogind logind(bus.address());
-    FakeClock clock;
+    auto clock = std::make_shared<FakeClock>();
     auto center = connectDesktopNotifications(FakeEnvironment(std::map<std::string, std::string>{
                                                   {"DBUS_SESSION_BUS_ADDRESS", bus.address()},
                                                   {"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}}),
@@ -170,8 +170,8 @@ TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     ASSERT_TRUE(center);
     // Due in an hour of the program's wall clock; the kernel's alarm, on
     // the real clock, is an hour away and stays silent.
-    center->schedule({"later", "L", "", clock.t + 1h});
-    clock.t += 2h; // asleep, while the wall clock moved on
+    center->schedule({"later", "L", "", clock->t + 1h});
+    clock->t += 2h; // asleep, while the wall clock moved on
     logind.prepareForSleep(true);
     spinFor(200ms);
     EXPECT_TRUE(server.calls.empty());

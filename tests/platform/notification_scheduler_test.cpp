@@ -25,7 +25,7 @@ public:
 class Scheduler : public ::testing::Test {
 protected:
     NotificationRequest request(const std::string& id, std::chrono::seconds in) {
-        return {id, "title " + id, "body", clock.t + in};
+        return {id, "title " + id, "body", clock->t + in};
     }
     std::vector<std::string> postedIds() const {
         std::vector<std::string> ids;
@@ -35,12 +35,12 @@ protected:
     }
     // What the real alarm does: ring once its deadline has come.
     void passTime(std::chrono::seconds by) {
-        clock.t += by;
-        if (alarm.armed && *alarm.armed <= clock.t)
+        clock->t += by;
+        if (alarm.armed && *alarm.armed <= clock->t)
             scheduler.wake();
     }
 
-    FakeClock clock{"2025-10-01T09:00:00Z"};
+    std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>("2025-10-01T09:00:00Z");
     FakeAlarm alarm;
     std::vector<NotificationRequest> posted;
     NotificationScheduler scheduler{clock, alarm,
@@ -52,14 +52,14 @@ TEST_F(Scheduler, PostsEachRequestAtItsTimeEarliestFirst) {
     scheduler.add(request("a", 10s));
     scheduler.add(request("c", 30s));
     EXPECT_EQ(scheduler.pendingIds(), (std::vector<std::string>{"b", "a", "c"}));
-    EXPECT_EQ(alarm.armed, clock.t + 10s);
+    EXPECT_EQ(alarm.armed, clock->t + 10s);
     EXPECT_TRUE(posted.empty());
 
     passTime(10s);
     EXPECT_EQ(postedIds(), (std::vector<std::string>{"a"}));
-    EXPECT_EQ(posted[0], (NotificationRequest{"a", "title a", "body", clock.t}));
+    EXPECT_EQ(posted[0], (NotificationRequest{"a", "title a", "body", clock->t}));
     EXPECT_EQ(scheduler.pendingIds(), (std::vector<std::string>{"b", "c"}));
-    EXPECT_EQ(alarm.armed, clock.t + 10s);
+    EXPECT_EQ(alarm.armed, clock->t + 10s);
 
     passTime(25s);
     EXPECT_EQ(postedIds(), (std::vector<std::string>{"a", "b", "c"}));
@@ -78,7 +78,7 @@ TEST_F(Scheduler, RemovedAndReplacedRequestsAreNeverPosted) {
     scheduler.add(request("c", 30s));
     scheduler.remove({"a", "unknown"});
     EXPECT_EQ(scheduler.pendingIds(), (std::vector<std::string>{"b", "c"}));
-    EXPECT_EQ(alarm.armed, clock.t + 20s);
+    EXPECT_EQ(alarm.armed, clock->t + 20s);
 
     // The same id again replaces the waiting request and its time.
     auto moved = request("b", 40s);
@@ -101,12 +101,12 @@ TEST_F(Scheduler, WhatFellDueDuringSleepIsPostedOnceAtWake) {
     scheduler.add(request("slept-through", 10min));
     scheduler.add(request("after-wake", 2h));
     // Asleep: the alarm's timer stood still while the wall clock moved on.
-    clock.t += 1h;
+    clock->t += 1h;
     EXPECT_TRUE(posted.empty());
 
     scheduler.wake(); // the machine resumed
     EXPECT_EQ(postedIds(), (std::vector<std::string>{"slept-through"}));
-    EXPECT_EQ(alarm.armed, clock.t + 1h);
+    EXPECT_EQ(alarm.armed, clock->t + 1h);
 
     // The alarm's own late ring and a second resume notice post nothing more.
     scheduler.wake();
@@ -117,11 +117,11 @@ TEST_F(Scheduler, WhatFellDueDuringSleepIsPostedOnceAtWake) {
 
 TEST_F(Scheduler, AClockSetForwardOrBackwardIsFollowed) {
     scheduler.add(request("a", 1h));
-    Time due = clock.t + 1h;
+    Time due = clock->t + 1h;
 
     // Set back a day: the ring that reports it posts nothing and re-arms
     // for the same wall-clock time, now further away.
-    clock.t -= 24h;
+    clock->t -= 24h;
     int armsBefore = alarm.arms;
     scheduler.wake();
     EXPECT_TRUE(posted.empty());
@@ -129,7 +129,7 @@ TEST_F(Scheduler, AClockSetForwardOrBackwardIsFollowed) {
     EXPECT_EQ(alarm.armed, due);
 
     // Set forward past the time: posted at once.
-    clock.t = due + 5min;
+    clock->t = due + 5min;
     scheduler.wake();
     EXPECT_EQ(postedIds(), (std::vector<std::string>{"a"}));
     EXPECT_FALSE(alarm.armed);

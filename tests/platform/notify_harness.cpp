@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     };
     ProcessEnvironment env;
-    SystemClock clock;
+    auto clock = std::make_shared<SystemClock>();
     auto center = connectDesktopNotifications(env, clock);
     if (!center) {
         say("no centre");
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
         say("opened");
         QCoreApplication::exit(0);
     });
-    center->schedule({"harness.1", "Brimlow 열기 시험", "누르면 열립니다.", clock.now()});
+    center->schedule({"harness.1", "Brimlow 열기 시험", "누르면 열립니다.", clock->now()});
     say("posted");
     QTimer::singleShot(std::chrono::seconds(30), &app, [] { QCoreApplication::exit(3); });
     return app.exec();
