@@ -57,19 +57,20 @@ int main(int argc, char** argv) {
     auto settings = std::make_shared<FakeSettings>();
     settings->values["notifyReset"] = false; // no notification centre here
     Steady::time_point cycleStart, queried;
-    MeterServices services{env,
-                           std::make_shared<SystemClock>(),
-                           [&](const Environment&) {
-                               queried = Steady::now();
-                               return Result<nlohmann::json>(nlohmann::json::object());
-                           },
-                           nullptr,
-                           [](Time) { return std::string(); },
-                           std::make_shared<FakeLogin>(),
-                           settings,
-                           nullptr,
-                           [] { return false; },
-                           [] { return Result<void>(); }};
+    MeterServices services{
+        .env = env,
+        .clock = std::make_shared<SystemClock>(),
+        .fetchCodexQuota =
+            [&](const Environment&) {
+                queried = Steady::now();
+                return Result<nlohmann::json>(nlohmann::json::object());
+            },
+        .timeOfDay = [](Time) { return std::string(); },
+        .login = std::make_shared<FakeLogin>(),
+        .settings = settings,
+        .claudeBridgeInstalled = [] { return false; },
+        .connectClaude = [] { return Result<void>(); },
+    };
     MeterModel model(std::move(services));
 
     auto runCycle = [&] {

@@ -152,19 +152,21 @@ int main(int argc, char** argv) {
     env->set("XDG_DATA_HOME", root / "data");
 
     auto center = std::make_shared<FakeCenter>();
-    MeterServices services{env,
-                           std::make_shared<SystemClock>(),
-                           [](const Environment& e) {
-                               // A hang costs this, not the usual 15 seconds.
-                               return fetchCodexQuota(e, {.timeout = 600ms, .pollInterval = 50ms});
-                           },
-                           center,
-                           [](Time) { return std::string("00:00"); },
-                           std::make_shared<FakeLogin>(),
-                           std::make_shared<FakeSettings>(), // reset alerts on
-                           nullptr,
-                           [] { return false; },
-                           [] { return Result<void>(); }};
+    MeterServices services{
+        .env = env,
+        .clock = std::make_shared<SystemClock>(),
+        .fetchCodexQuota =
+            [](const Environment& e) {
+                // A hang costs this, not the usual 15 seconds.
+                return fetchCodexQuota(e, {.timeout = 600ms, .pollInterval = 50ms});
+            },
+        .notifications = center,
+        .timeOfDay = [](Time) { return std::string("00:00"); },
+        .login = std::make_shared<FakeLogin>(),
+        .settings = std::make_shared<FakeSettings>(), // reset alerts on
+        .claudeBridgeInstalled = [] { return false; },
+        .connectClaude = [] { return Result<void>(); },
+    };
     MeterModel model(std::move(services));
 
     auto waitForCycle = [&] {

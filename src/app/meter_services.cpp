@@ -15,16 +15,17 @@ MeterServices desktopMeterServices(const std::string& launcher) {
     auto env = std::make_shared<ProcessEnvironment>();
     auto clock = std::make_shared<SystemClock>();
     return MeterServices{
-        env,
-        clock,
-        [](const Environment& e) { return fetchCodexQuota(e); },
-        connectDesktopNotifications(*env, clock),
-        localShortTimeOfDay,
-        std::make_shared<AutostartEntry>(env, launcher),
-        std::make_shared<QtSettingsStore>(),
-        std::make_shared<LogindWakeSource>(systemBusAddress(*env, kStandardSystemBusSocket)),
-        [env] { return claudeBridgeInstalled(*env); },
-        [env, launcher] { return connectClaude(*env, launcher); },
+        .env = env,
+        .clock = clock,
+        .fetchCodexQuota = [](const Environment& e) { return fetchCodexQuota(e); },
+        .notifications = connectDesktopNotifications(*env, clock),
+        .timeOfDay = localShortTimeOfDay,
+        .login = std::make_shared<AutostartEntry>(env, launcher),
+        .settings = std::make_shared<QtSettingsStore>(),
+        .wake =
+            std::make_shared<LogindWakeSource>(systemBusAddress(*env, kStandardSystemBusSocket)),
+        .claudeBridgeInstalled = [env] { return claudeBridgeInstalled(*env); },
+        .connectClaude = [env, launcher] { return connectClaude(*env, launcher); },
     };
 }
 

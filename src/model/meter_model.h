@@ -30,11 +30,11 @@ struct MeterServices {
     std::shared_ptr<const Environment> env;
     std::shared_ptr<const Clock> clock;
     std::function<Result<nlohmann::json>(const Environment&)> fetchCodexQuota;
-    std::shared_ptr<NotificationCenter> notifications; // null: none on this desktop
+    std::shared_ptr<NotificationCenter> notifications = nullptr; // null: none on this desktop
     TimeOfDayFormatter timeOfDay;
     std::shared_ptr<LoginItemService> login;
     std::shared_ptr<SettingsStore> settings;
-    std::shared_ptr<WakeSource> wake; // null: no wake events
+    std::shared_ptr<WakeSource> wake = nullptr; // null: no wake events
     std::function<bool()> claudeBridgeInstalled;
     std::function<Result<void>()> connectClaude;
 };

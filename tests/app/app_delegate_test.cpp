@@ -53,21 +53,20 @@ protected:
     // The tray is present or not from the start, as on the desktop.
     std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
         MeterServices services{
-            m_env,
-            std::make_shared<FakeClock>(),
-            [](const Environment&) -> Result<json> {
+            .env = m_env,
+            .clock = std::make_shared<FakeClock>(),
+            .fetchCodexQuota = [](const Environment&) -> Result<json> {
                 // A window whose reset has passed, then a current one.
                 return json::parse(R"({"primary":{"usedPercent":99,"windowDurationMins":300,
                     "resetsAt":1759300000},"secondary":{"usedPercent":42,
                     "windowDurationMins":10080,"resetsAt":1759334400}})");
             },
-            m_center,
-            [](Time) { return std::string("21:00"); },
-            std::make_shared<FakeLogin>(),
-            std::make_shared<FakeSettings>(),
-            nullptr,
-            [] { return false; },
-            []() -> Result<void> { return {}; },
+            .notifications = m_center,
+            .timeOfDay = [](Time) { return std::string("21:00"); },
+            .login = std::make_shared<FakeLogin>(),
+            .settings = std::make_shared<FakeSettings>(),
+            .claudeBridgeInstalled = [] { return false; },
+            .connectClaude = []() -> Result<void> { return {}; },
         };
         ShellFactories factories{
             .tray =

@@ -73,16 +73,16 @@ protected:
 
     std::unique_ptr<MeterModel> makeModel() {
         MeterServices services{
-            m_env,
-            std::make_shared<FakeClock>(),
-            [gate = m_gate](const Environment&) { return gate->wait(); },
-            m_center,
-            [](Time) { return std::string("21:00"); },
-            m_login,
-            m_settings,
-            m_wake,
-            [] { return false; },
-            [this]() -> Result<void> {
+            .env = m_env,
+            .clock = std::make_shared<FakeClock>(),
+            .fetchCodexQuota = [gate = m_gate](const Environment&) { return gate->wait(); },
+            .notifications = m_center,
+            .timeOfDay = [](Time) { return std::string("21:00"); },
+            .login = m_login,
+            .settings = m_settings,
+            .wake = m_wake,
+            .claudeBridgeInstalled = [] { return false; },
+            .connectClaude = [this]() -> Result<void> {
                 if (m_connectFails)
                     return Error{ErrorKind::Malformed, "/x/settings.json: parse error"};
                 return {};
@@ -223,16 +223,16 @@ TEST_F(Model, AReadOnlyAutostartDirectoryShowsTheFailureText) {
     m_env->set("XDG_CONFIG_HOME", m_dir / "config");
     auto entry = std::make_shared<AutostartEntry>(m_env, "/usr/bin/brimlow");
     m_login = nullptr;
-    MeterServices services{m_env,
-                           std::make_shared<FakeClock>(),
-                           [](const Environment&) { return Result<json>(json::object()); },
-                           nullptr,
-                           [](Time) { return std::string(); },
-                           entry,
-                           m_settings,
-                           nullptr,
-                           [] { return false; },
-                           [] { return Result<void>(); }};
+    MeterServices services{
+        .env = m_env,
+        .clock = std::make_shared<FakeClock>(),
+        .fetchCodexQuota = [](const Environment&) { return Result<json>(json::object()); },
+        .timeOfDay = [](Time) { return std::string(); },
+        .login = entry,
+        .settings = m_settings,
+        .claudeBridgeInstalled = [] { return false; },
+        .connectClaude = [] { return Result<void>(); },
+    };
     MeterModel model(std::move(services));
     std::filesystem::create_directories(m_dir / "config/autostart");
     chmod((m_dir / "config/autostart").c_str(), 0555);
