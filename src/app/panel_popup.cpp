@@ -24,8 +24,8 @@ PanelPopup::PanelPopup(QObject* model, const QUrl& source) : m_view(std::make_un
     if (QQuickItem* root = m_view->rootObject();
         root && root->metaObject()->indexOfSignal("closeRequested()") >= 0)
         QObject::connect(root, SIGNAL(closeRequested()), m_view.get(), SLOT(hide()));
-    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        m_layer = LayerShellPopup::create(*engine, model, source);
+    m_model = model;
+    m_source = source;
 }
 
 PanelPopup::~PanelPopup() = default;
@@ -39,6 +39,13 @@ bool PanelPopup::justDismissed() const {
 }
 
 void PanelPopup::open(PanelStyle style, QRect anchor, const QString& activationToken) {
+    // The compositor is asked about the layer shell, and the layer's copy
+    // of the panel made, at the first popup, not at start.
+    if (style == PanelStyle::Popup && !m_layerTried) {
+        m_layerTried = true;
+        if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            m_layer = LayerShellPopup::create(*m_view->engine(), m_model, m_source);
+    }
     if (m_layer && m_layer->usable() && style == PanelStyle::Popup) {
         m_view->hide();
         m_layer->open(anchor);

@@ -37,6 +37,9 @@ private:
     // The popup on compositors with the layer shell, where a window can't be
     // placed; null elsewhere.
     std::unique_ptr<LayerShellPopup> m_layer;
+    bool m_layerTried = false;
+    QObject* m_model;
+    QUrl m_source;
 };
 
 } // namespace brimlow
