@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
         .fetchCodexQuota =
             [&](const Environment&) {
                 queried = Steady::now();
-                return Result<nlohmann::json>(nlohmann::json::object());
+                return Result<CodexLimits>(CodexLimits{});
             },
         .timeOfDay = [](Time) { return std::string(); },
         .login = std::make_shared<FakeLogin>(),

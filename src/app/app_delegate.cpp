@@ -1,7 +1,5 @@
 #include "app/app_delegate.h"
 
-#include "model/refresh_logic.h"
-
 #include <QCoreApplication>
 #include <QPointer>
 
@@ -49,7 +47,7 @@ AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories
     m_panel = factories.panel(*m_model);
 
     showFigures();
-    m_model->onUpdate = ifAlive(&AppDelegate::showFigures);
+    connect(m_model.get(), &MeterModel::published, this, &AppDelegate::showFigures);
     m_model->notifier().onOpen = ifAlive(&AppDelegate::reopen);
     m_model->start();
     if (!m_tray->inTray())
@@ -59,7 +57,6 @@ AppDelegate::AppDelegate(MeterServices services, const ShellFactories& factories
 AppDelegate::~AppDelegate() {
     // The members go before QObject clears the weak pointers to this
     // delegate: nothing they do on the way out may reach it.
-    m_model->onUpdate = nullptr;
     m_model->notifier().onOpen = nullptr;
 }
 

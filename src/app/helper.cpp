@@ -41,9 +41,9 @@ Error execHelper(const std::vector<std::string>& directories, const std::string&
         if (access(path.c_str(), F_OK) != 0)
             continue;
         execv(path.c_str(), arguments.data());
-        return Error::fromErrno(errno, "Brimlow의 도우미를 실행할 수 없습니다: " + path);
+        return Error::fromErrno(errno, path);
     }
-    return Error{ErrorKind::NotFound, "Brimlow의 도우미를 찾을 수 없습니다: " + searched};
+    return Error{ErrorKind::NotFound, searched};
 }
 
 std::string launcherPath(int argc, char** argv) {

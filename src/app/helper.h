@@ -23,7 +23,7 @@ std::vector<std::string> helperDirectories(const std::string& executablePath,
 // that has it, passing on `argv` (null-terminated) with `launcher` as
 // argv[0]. Keeping the process keeps its pid, so whoever started `brimlow`
 // waits for the helper and gets its exit status. Returns only on failure,
-// with an error that says what was looked for and where.
+// with the path that failed and why, or (NotFound) the paths searched.
 Error execHelper(const std::vector<std::string>& directories, const std::string& name, char** argv,
                  const std::string& launcher);
 

@@ -10,6 +10,7 @@
 #include "base/print_line.h"
 #include "claude/bridge.h"
 #include "claude/statusline.h"
+#include "texts/texts.h"
 
 #include <cstdio>
 #include <string>
@@ -27,13 +28,13 @@ int runHelper(const char* name, char** argv) {
     // The helper learns from argv[0] which program to record in the
     // autostart entry and the Claude bridge: this one, by its full path.
     std::string launcher = !own.empty() || !argv[0] ? own : std::string(argv[0]);
-    printLine(stdout, execHelper(directories, name, argv, launcher).message());
+    printLine(stdout, helperFailureText(execHelper(directories, name, argv, launcher)));
     return 1;
 }
 
 // A bridge change prints its success line, or the error (which names the
 // file it concerns) and ends with status 1.
-int reportBridgeChange(const Result<void>& outcome, const char* success) {
+int reportBridgeChange(const Result<void>& outcome, std::string_view success) {
     if (!outcome.ok()) {
         printLine(stdout, outcome.error().message());
         return 1;
@@ -47,19 +48,17 @@ int runConnectClaude() {
     auto executable = currentExecutablePath();
     if (!executable.ok())
         return reportBridgeChange(executable.error(), "");
-    return reportBridgeChange(connectClaude(env, executable.value()), "Claude 한도 연결 완료");
+    return reportBridgeChange(connectClaude(env, executable.value()), kClaudeConnected);
 }
 
 int runDisconnectClaude() {
     ProcessEnvironment env;
-    return reportBridgeChange(disconnectClaude(env), "Claude 기존 status line 복원 완료");
+    return reportBridgeChange(disconnectClaude(env), kClaudeDisconnected);
 }
 
 int runApplication(char** argv) {
     if (!hasGraphicalSession(ProcessEnvironment())) {
-        printLine(stdout,
-                  "There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-                  "run \"brimlow --snapshot\" to see the figures.");
+        printLine(stdout, kNoGraphicalSession);
         return 1;
     }
     return runHelper("brimlow-tray", argv);
@@ -74,7 +73,7 @@ int main(int argc, char** argv) {
     case Mode::Snapshot:
         return runHelper("brimlow-snapshot", argv);
     case Mode::ClaudeStatusline:
-        runClaudeStatusline(ProcessEnvironment(), systemNow());
+        runClaudeStatusline(ProcessEnvironment(), systemNow(), kDefaultStatusLine);
         return 0;
     case Mode::ConnectClaude:
         return runConnectClaude();

@@ -1,34 +1,26 @@
 #include "app/snapshot.h"
 
-#include "base/environment.h"
-#include "base/numbers.h"
 #include "base/print_line.h"
-#include "codex/rate_limits.h"
+#include "texts/texts.h"
 #include "usage/local_usage_reader.h"
 
 namespace brimlow {
-
-std::string formatPercent(double percent) {
-    return shortestDecimal(percent);
-}
 
 void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roots, Time todayStart,
                    const CodexQuotaFetch& fetchCodexQuota) {
     ProviderUsage codex = reader.codex(roots.codexSessions);
     ProviderUsage claude = reader.claude(roots.claudeProjects);
-    for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}}) {
-        printLine(out, std::string(name) + ": " + std::to_string(usage->entries.size()) +
-                           " usage records; today " +
-                           std::to_string(usage->totals(todayStart).sum()) + " tokens");
-    }
+    for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}})
+        printLine(
+            out, snapshotRecordsLine(name, usage->entries.size(), usage->totals(todayStart).sum()));
 
     auto answer = fetchCodexQuota();
     if (!answer.ok()) {
-        printLine(out, answer.error().message());
+        printLine(out, codexQueryErrorText(answer.error()));
         return;
     }
-    for (const auto& quota : parseCodexLimits(answer.value()).quotas)
-        printLine(out, "Codex " + quota.label() + ": " + formatPercent(quota.percent) + "% used");
+    for (const auto& quota : answer.value().quotas)
+        printLine(out, snapshotWindowLine(quota));
 }
 
 } // namespace brimlow

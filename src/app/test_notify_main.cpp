@@ -5,6 +5,7 @@
 #include "base/print_line.h"
 #include "notify/reset_notifier.h"
 #include "platform/desktop_notifications.h"
+#include "texts/texts.h"
 #include "ui/panel_text.h"
 
 #include <QCoreApplication>
@@ -33,14 +34,16 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ProcessEnvironment env;
     auto clock = std::make_shared<SystemClock>();
-    ResetNotifier notifier(connectDesktopNotifications(env, clock), clock, localShortTimeOfDay);
+    ResetNotifier notifier(connectDesktopNotifications(env, clock), clock,
+                           alertWording(localShortTimeOfDay));
 
     if (!notifier.available()) {
-        printLine(stdout, "알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다");
+        printLine(stdout, kTestNotifyUnavailable);
         return 1;
     }
-    printLine(stdout, "알림 허용됨 · 3초 뒤 시험 알림");
-    notifier.sync(Alerts::On, {{"시험", {Quota{88.0, kFiveHourWindow, clock->now() + 8s}}}});
+    printLine(stdout, kTestNotifyShown);
+    notifier.sync(Alerts::On, {{std::string(kTestNotifyProvider),
+                                {Quota{88.0, kFiveHourWindow, clock->now() + 8s}}}});
     QTimer::singleShot(kRunFor, Qt::PreciseTimer, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -1,9 +1,19 @@
 #include "app/tray_texts.h"
 
+#include "texts/texts.h"
+
 namespace brimlow {
 
+namespace {
+
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+} // namespace
+
 QString trayLegend() {
-    return QStringLiteral("Codex 한도 사용률 · Claude 한도 사용률 또는 오늘 토큰");
+    return toQString(kTrayLegend);
 }
 
 QString trayToolTip(const QString& title) {
@@ -11,15 +21,15 @@ QString trayToolTip(const QString& title) {
 }
 
 QString trayLabelGuide() {
-    return QStringLiteral("C 100%  A 100%");
+    return toQString(kTrayLabelGuide);
 }
 
 std::vector<TrayMenuEntry> trayMenuEntries(const TrayActions& actions) {
     return {
-        {QStringLiteral("패널 열기"), actions.openPanel},
-        {QStringLiteral("새로고침"), actions.refresh},
+        {toQString(kMenuOpenPanel), actions.openPanel},
+        {toQString(kMenuRefresh), actions.refresh},
         {QString(), nullptr},
-        {QStringLiteral("종료"), actions.quit},
+        {toQString(kMenuQuit), actions.quit},
     };
 }
 

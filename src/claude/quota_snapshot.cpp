@@ -40,7 +40,7 @@ void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText) {
         updated != snapshot.end() && updated->is_number())
         usage.quotaDate = fromUnixSeconds(updated->get<double>());
     if (!quotas.empty())
-        usage.status = kClaudeSnapshotStatus;
+        usage.source = FiguresSource::ClaudeStatusLine;
 }
 
 void applyClaudeQuota(ProviderUsage& usage, const Environment& env) {

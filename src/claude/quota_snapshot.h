@@ -8,8 +8,6 @@
 
 namespace brimlow {
 
-inline constexpr const char* kClaudeSnapshotStatus = "Claude Code 한도 스냅샷 · 로컬 토큰";
-
 // Merges the quota snapshot file into `usage`: its windows ("five_hour",
 // then "seven_day") replace the quotas, "updatedAt" becomes the quota date.
 // A missing or malformed snapshot leaves `usage` exactly as it was.

@@ -107,7 +107,7 @@ std::optional<std::string> quotaSnapshotFor(std::string_view statusJson, Time no
     return serializeJson(snapshot, JsonLayout::Compact);
 }
 
-void runClaudeStatusline(const Environment& env, Time now) {
+void runClaudeStatusline(const Environment& env, Time now, std::string_view defaultLine) {
     std::string input = readAll(STDIN_FILENO);
 
     if (auto snapshot = quotaSnapshotFor(input, now)) {
@@ -118,7 +118,7 @@ void runClaudeStatusline(const Environment& env, Time now) {
 
     auto command = previousCommand(env);
     if (!command) {
-        std::string line = std::string(kDefaultStatusLine) + "\n";
+        std::string line = std::string(defaultLine) + "\n";
         (void)writeAll(STDOUT_FILENO, line);
         return;
     }

@@ -10,12 +10,10 @@
 
 namespace brimlow {
 
-inline constexpr const char* kDefaultStatusLine = "Brimlow · Claude 한도 연결";
-
-// Reads standard input to its end; the default line, or the previous
-// command's output, goes to standard output. Never fails and reports
-// nothing: whatever happens, Claude Code still gets a status line.
-void runClaudeStatusline(const Environment& env, Time now);
+// Reads standard input to its end; `defaultLine`, or the previous command's
+// output, goes to standard output. Never fails and reports nothing:
+// whatever happens, Claude Code still gets a status line.
+void runClaudeStatusline(const Environment& env, Time now, std::string_view defaultLine);
 
 // The snapshot file's content for a status JSON, or nothing when the input
 // has no object "rate_limits" or nests too deep to be taken (then the

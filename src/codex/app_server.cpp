@@ -44,21 +44,22 @@ Result<void> sendMessage(int fd, const json& message) {
 Error codexQueryError(ErrorKind kind) {
     switch (kind) {
     case ErrorKind::NotFound:
-        return Error{kind, "Codex CLI를 찾을 수 없습니다"};
+        return Error{kind, "no Codex executable found"};
     case ErrorKind::Rejected:
-        return Error{kind, "Codex 로그인 또는 한도 조회 실패"};
+        return Error{kind, "the app server refused the query"};
     default:
-        return Error{ErrorKind::NoAnswer, "Codex 응답 시간 초과"};
+        return Error{ErrorKind::NoAnswer, "the app server did not answer in time"};
     }
 }
 
-Result<json> fetchCodexQuota(const Environment& env, const CodexQueryOptions& options) {
+Result<CodexLimits> fetchCodexQuota(const Environment& env, const CodexQueryOptions& options) {
     auto executable = codexExecutable(env);
     if (!executable)
         return codexQueryError(ErrorKind::NotFound);
-    return queryCodexAppServer(
+    json snapshot = TRY(queryCodexAppServer(
         *executable, codexChildEnvironment(currentEnvironment(), *executable, env.get("PATH")),
-        options);
+        options));
+    return parseCodexLimits(snapshot);
 }
 
 Result<json> queryCodexAppServer(const std::string& executable,

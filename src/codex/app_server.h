@@ -8,6 +8,7 @@
 #include "base/environment.h"
 #include "base/monotonic_clock.h"
 #include "base/result.h"
+#include "codex/rate_limits.h"
 
 #include <chrono>
 #include <cstddef>
@@ -19,10 +20,11 @@
 
 namespace brimlow {
 
-// The query's own failures, with the text callers show as it is: NotFound
-// (no Codex executable on this machine), Rejected (the server answered with
-// an error, e.g. not logged in) and NoAnswer (the deadline passed, or the
-// server closed its output first). Any other kind reads as NoAnswer.
+// The query's own failures: NotFound (no Codex executable on this
+// machine), Rejected (the server answered with an error, e.g. not logged in)
+// and NoAnswer (the deadline passed, or the server closed its output
+// first). Any other kind reads as NoAnswer. Failures of the system calls
+// involved come as they are, with their errno.
 Error codexQueryError(ErrorKind kind);
 
 struct CodexQueryOptions {
@@ -32,12 +34,11 @@ struct CodexQueryOptions {
     std::chrono::milliseconds pollInterval{200};
 };
 
-// Finds the executable, queries it and returns the Codex limit's snapshot
-// (possibly empty). Blocks for at most the timeout plus one poll interval.
-// HOME and PATH come from `env`; the child otherwise inherits this process's
-// whole environment.
-Result<nlohmann::json> fetchCodexQuota(const Environment& env,
-                                       const CodexQueryOptions& options = {});
+// Finds the executable, queries it and returns the Codex limit's windows
+// and plan (possibly none). Blocks for at most the timeout plus one poll
+// interval. HOME and PATH come from `env`; the child otherwise inherits this
+// process's whole environment.
+Result<CodexLimits> fetchCodexQuota(const Environment& env, const CodexQueryOptions& options = {});
 
 // The query with the executable already chosen; `environment` is the
 // child's whole environment (see codexChildEnvironment).

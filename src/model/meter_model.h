@@ -6,7 +6,8 @@
 
 #include "base/environment.h"
 #include "base/result.h"
-#include "model/serial_queue.h"
+#include "model/refresh_cycle.h"
+#include "model/refresh_logic.h"
 #include "model/services.h"
 #include "notify/reset_notifier.h"
 #include "records/records.h"
@@ -18,20 +19,19 @@
 #include <QVariantMap>
 #include <functional>
 #include <memory>
-#include <nlohmann/json.hpp>
 
 namespace brimlow {
 
-class LocalUsageReader;
-
-// Everything the model reaches outside itself. The first three are used on
-// the worker as well, so they are shared with it.
+// Everything the model reaches outside itself. The environment, the clock
+// and the Codex query are used on the refresh worker as well, so they are
+// shared with it.
 struct MeterServices {
     std::shared_ptr<const Environment> env;
     std::shared_ptr<const Clock> clock;
-    std::function<Result<nlohmann::json>(const Environment&)> fetchCodexQuota;
+    CodexQuery fetchCodexQuota;
     std::shared_ptr<NotificationCenter> notifications = nullptr; // null: none on this desktop
-    TimeOfDayFormatter timeOfDay;
+    // A reset's time of day as the notifications write it.
+    std::function<std::string(Time)> timeOfDay;
     std::shared_ptr<LoginItemService> login;
     std::shared_ptr<SettingsStore> settings;
     std::shared_ptr<WakeSource> wake = nullptr; // null: no wake events
@@ -39,16 +39,16 @@ struct MeterServices {
     std::function<Result<void>()> connectClaude;
 };
 
-inline constexpr const char* kNotifyWarning =
-    "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.";
-
 class MeterModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QVariantMap codex READ codexView NOTIFY codexChanged)
     Q_PROPERTY(QVariantMap claude READ claudeView NOTIFY claudeChanged)
+    // {input, output, cache, total} since the start of the chosen period.
+    Q_PROPERTY(QVariantMap codexTotals READ codexTotals NOTIFY totalsChanged)
+    Q_PROPERTY(QVariantMap claudeTotals READ claudeTotals NOTIFY totalsChanged)
     Q_PROPERTY(bool refreshing READ refreshing NOTIFY refreshingChanged)
     Q_PROPERTY(QDateTime updated READ updated NOTIFY updatedChanged)
-    Q_PROPERTY(int period READ period WRITE setPeriod NOTIFY periodChanged)
+    Q_PROPERTY(Period period READ period WRITE setPeriod NOTIFY periodChanged)
     Q_PROPERTY(bool loginEnabled READ loginEnabled NOTIFY loginEnabledChanged)
     Q_PROPERTY(QString loginError READ loginError NOTIFY loginErrorChanged)
     Q_PROPERTY(bool claudeConnected READ claudeConnected NOTIFY claudeConnectedChanged)
@@ -57,10 +57,18 @@ class MeterModel final : public QObject {
     Q_PROPERTY(QString title READ title NOTIFY titleChanged)
 
 public:
+    // The rules' periods, in the order the panel offers them.
+    enum class Period {
+        Today = int(brimlow::Period::Today),
+        LastSevenDays = int(brimlow::Period::LastSevenDays),
+        AllRecords = int(brimlow::Period::AllRecords),
+    };
+    Q_ENUM(Period)
+
     explicit MeterModel(MeterServices services, QObject* parent = nullptr);
     ~MeterModel() override;
 
-    // Permission request, first refresh, the 60-second timer, wake events.
+    // First refresh, the 60-second timer, wake events.
     void start();
 
     // Brings the figures up to date; does nothing while a cycle runs.
@@ -69,19 +77,18 @@ public:
     Q_INVOKABLE void setLogin(bool on);
     Q_INVOKABLE void testNotify();
     Q_INVOKABLE void connectClaude();
-    // Input, output, cache and their sum for "Codex" or "Claude" since the
-    // start of the chosen period.
-    Q_INVOKABLE QVariantMap totals(const QString& provider) const;
     void syncResetAlerts();
 
-    const ProviderUsage& codex() const { return m_codex; }
-    const ProviderUsage& claude() const { return m_claude; }
+    const ProviderUsage& codex() const { return *m_codex; }
+    const ProviderUsage& claude() const { return *m_claude; }
     QVariantMap codexView() const;
     QVariantMap claudeView() const;
-    bool refreshing() const { return m_refreshing; }
+    QVariantMap codexTotals() const;
+    QVariantMap claudeTotals() const;
+    bool refreshing() const { return m_cycle.running(); }
     QDateTime updated() const { return m_updated; }
-    int period() const { return m_period; }
-    void setPeriod(int period);
+    Period period() const { return m_period; }
+    void setPeriod(Period period);
     bool loginEnabled() const { return m_loginEnabled; }
     QString loginError() const { return m_loginError; }
     bool claudeConnected() const { return m_claudeConnected; }
@@ -91,12 +98,10 @@ public:
     Time since() const;
     ResetNotifier& notifier() { return m_notifier; }
 
-    // Called on the main thread after each publication of new figures.
-    std::function<void()> onUpdate;
-
 signals:
     void codexChanged();
     void claudeChanged();
+    void totalsChanged();
     void refreshingChanged();
     void updatedChanged();
     void periodChanged();
@@ -106,35 +111,25 @@ signals:
     void notifyResetChanged();
     void notifyErrorChanged();
     void titleChanged();
+    // After each publication of new figures: the local ones, then the final.
+    void published();
 
 private:
-    struct Worker;
-    struct Mailbox;
-
-    // Runs what the worker posted; queued by name from the worker thread.
-    Q_INVOKABLE void takeMail();
-
-    void publishLocal(ProviderUsage codex, ProviderUsage claude);
-    void publishFinal(ProviderUsage codex, ProviderUsage claude);
-    void setCodex(ProviderUsage usage);
-    void setClaude(ProviderUsage usage);
-    void setRefreshing(bool on);
+    void setFigures(Figures codex, Figures claude);
+    void publish(Figures codex, Figures claude);
+    void finish(Figures codex, Figures claude);
     void setNotifyError(const QString& text);
     void setLoginError(const QString& text);
-    void announceUpdate();
 
     MeterServices m_services;
     ResetNotifier m_notifier;
-    std::shared_ptr<Worker> m_worker;
-    std::shared_ptr<Mailbox> m_mailbox;
-    SerialQueue m_queue;
+    RefreshCycle m_cycle;
     QTimer m_timer;
 
-    ProviderUsage m_codex;
-    ProviderUsage m_claude;
-    bool m_refreshing = false;
+    Figures m_codex;
+    Figures m_claude;
     QDateTime m_updated;
-    int m_period = 0;
+    Period m_period = Period::Today;
     bool m_loginEnabled = false;
     QString m_loginError;
     bool m_claudeConnected = false;

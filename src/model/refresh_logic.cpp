@@ -1,7 +1,5 @@
 #include "model/refresh_logic.h"
 
-#include "codex/rate_limits.h"
-
 namespace brimlow {
 
 LogRoots logRoots(const Environment& env, Overrides overrides) {
@@ -11,47 +9,34 @@ LogRoots logRoots(const Environment& env, Overrides overrides) {
     return {joinPath(codexHome, "sessions"), claudeProjectRoots(env, overrides)};
 }
 
-void mergeCodexAnswer(ProviderUsage& codex, const Result<nlohmann::json>& answer, Time now) {
+void mergeCodexAnswer(ProviderUsage& codex, Result<CodexLimits> answer, Time now) {
     if (!answer.ok()) {
-        codex.status = answer.error().message() + " · 로컬 스냅샷";
+        codex.source = FiguresSource::CodexQueryFailed;
+        codex.queryFailure = answer.releaseError();
         return;
     }
-    auto limits = parseCodexLimits(answer.value());
+    CodexLimits& limits = answer.value();
     if (limits.quotas.empty()) {
-        codex.status = "계정 한도 데이터 없음 · 로컬 토큰 표시";
+        codex.source = FiguresSource::CodexLiveWithoutLimits;
         return;
     }
     codex.quotas = std::move(limits.quotas);
     codex.quotaDate = now;
     codex.plan = std::move(limits.plan);
-    codex.status = "계정 한도 · 실시간 조회";
+    codex.source = FiguresSource::CodexLive;
 }
 
-Time periodStart(int period, Time now) {
+Time periodStart(Period period, Time now) {
     Time today = startOfLocalDay(now);
-    if (period == 0)
+    switch (period) {
+    case Period::Today:
         return today;
-    if (period == 1)
+    case Period::LastSevenDays:
         return addLocalDays(today, -6);
-    return distantPast();
-}
-
-std::optional<Quota> currentWindow(const std::vector<Quota>& quotas, Time now) {
-    for (const auto& quota : quotas) {
-        if (!quota.reset || *quota.reset >= now)
-            return quota;
+    case Period::AllRecords:
+        break;
     }
-    return std::nullopt;
-}
-
-std::string meterTitle(const ProviderUsage& codex, const ProviderUsage& claude, Time now) {
-    auto percentText = [](const Quota& q) { return std::to_string(roundPercent(q.percent)) + "%"; };
-    auto codexWindow = currentWindow(codex.quotas, now);
-    auto claudeWindow = currentWindow(claude.quotas, now);
-    std::string codexPiece = codexWindow ? percentText(*codexWindow) : "—";
-    std::string claudePiece = claudeWindow ? percentText(*claudeWindow)
-                                           : compact(claude.totals(startOfLocalDay(now)).sum());
-    return "C " + codexPiece + "  A " + claudePiece;
+    return distantPast();
 }
 
 } // namespace brimlow

@@ -1,15 +1,15 @@
 // The meter's rules that need no event loop: where a refresh cycle reads,
-// how the live Codex answer is merged, the period's start and the title.
+// how the live Codex answer is merged and where a period starts.
 #pragma once
 
 #include "base/environment.h"
 #include "base/result.h"
 #include "claude/paths.h"
+#include "codex/rate_limits.h"
 #include "records/records.h"
 
-#include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
+#include <vector>
 
 namespace brimlow {
 
@@ -25,17 +25,14 @@ LogRoots logRoots(const Environment& env, Overrides overrides = Overrides::Honou
 // Folds the outcome of the live Codex query into the locally read record:
 // a failure keeps the local windows and says so, an answer with windows
 // replaces them (and the plan), an answer without windows keeps them.
-void mergeCodexAnswer(ProviderUsage& codex, const Result<nlohmann::json>& answer, Time now);
+void mergeCodexAnswer(ProviderUsage& codex, Result<CodexLimits> answer, Time now);
 
-// The start of the chosen period: 0 today, 1 the last 7 calendar days, any
-// other value every record. Local midnight, correct across daylight saving.
-Time periodStart(int period, Time now);
+// The spans of time the token totals can cover.
+enum class Period { Today, LastSevenDays, AllRecords };
 
-// The first window whose reset is absent or not yet passed, in list order.
-std::optional<Quota> currentWindow(const std::vector<Quota>& quotas, Time now);
-
-// "C 42%  A 18%": Codex's current window, then Claude's current window or,
-// without one, today's Claude tokens in compact form.
-std::string meterTitle(const ProviderUsage& codex, const ProviderUsage& claude, Time now);
+// Where the period starts: local midnight today or six days before (seven
+// calendar days with today), or before every record. Correct across
+// daylight saving.
+Time periodStart(Period period, Time now);
 
 } // namespace brimlow

@@ -19,8 +19,7 @@ std::string resetId(const std::string& provider, const Quota& quota) {
 
 } // namespace
 
-std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers, Time now,
-                                    const TimeOfDayFormatter& timeOfDay) {
+std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers, Time now) {
     std::vector<ResetAlert> alerts;
     for (const auto& provider : providers) {
         for (const auto& quota : provider.quotas) {
@@ -28,21 +27,14 @@ std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers
             if (!(quota.percent >= kResetAlertThreshold) || !quota.reset ||
                 *quota.reset <= now + kMinimumLead)
                 continue;
-            alerts.push_back({
-                resetId(provider.name, quota),
-                *quota.reset,
-                provider.name + " " + quota.label() + " 한도 초기화",
-                std::to_string(roundPercent(quota.percent)) + "%까지 썼던 한도가 " +
-                    timeOfDay(*quota.reset) + "에 다시 채워졌어요.",
-            });
+            alerts.push_back({resetId(provider.name, quota), *quota.reset, provider.name, quota});
         }
     }
     return alerts;
 }
 
 SyncPlan planResetSync(const std::vector<std::string>& pendingIds, Alerts alerts,
-                       const std::vector<ProviderQuotas>& providers, Time now,
-                       const TimeOfDayFormatter& timeOfDay) {
+                       const std::vector<ProviderQuotas>& providers, Time now) {
     std::vector<std::string> ours;
     for (const auto& id : pendingIds) {
         if (id.starts_with(kResetPrefix))
@@ -63,7 +55,7 @@ SyncPlan planResetSync(const std::vector<std::string>& pendingIds, Alerts alerts
     }
     std::vector<ResetAlert> wanted;
     for (const auto& provider : active) {
-        for (auto& alert : resetAlerts({provider}, now, timeOfDay))
+        for (auto& alert : resetAlerts({provider}, now))
             wanted.push_back(std::move(alert));
     }
     std::set<std::string> wantedIds;
@@ -91,8 +83,8 @@ std::string testNotificationId(Time now) {
 }
 
 ResetNotifier::ResetNotifier(std::shared_ptr<NotificationCenter> center,
-                             std::shared_ptr<const Clock> clock, TimeOfDayFormatter timeOfDay)
-    : m_center(std::move(center)), m_clock(std::move(clock)), m_timeOfDay(std::move(timeOfDay)) {
+                             std::shared_ptr<const Clock> clock, AlertWording wording)
+    : m_center(std::move(center)), m_clock(std::move(clock)), m_wording(std::move(wording)) {
     if (m_center) {
         m_center->setOpenHandler([this] {
             if (onOpen)
@@ -109,19 +101,21 @@ ResetNotifier::~ResetNotifier() {
 void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
     if (!m_center)
         return;
-    SyncPlan plan =
-        planResetSync(m_center->pendingIds(), alerts, providers, m_clock->now(), m_timeOfDay);
+    SyncPlan plan = planResetSync(m_center->pendingIds(), alerts, providers, m_clock->now());
     m_center->cancel(plan.remove);
-    for (const auto& alert : plan.add)
-        m_center->schedule({alert.id, alert.title, alert.body, alert.fireAt});
+    for (const auto& alert : plan.add) {
+        NotificationText text = m_wording.reset(alert);
+        m_center->schedule({alert.id, text.title, text.body, alert.fireAt});
+    }
 }
 
 void ResetNotifier::test() {
     if (!m_center)
         return;
     Time now = m_clock->now();
-    m_center->schedule({testNotificationId(now), "Brimlow 알림 시험",
-                        "한도가 초기화되면 이렇게 알려드려요.", now + std::chrono::seconds(3)});
+    NotificationText text = m_wording.test();
+    m_center->schedule(
+        {testNotificationId(now), text.title, text.body, now + std::chrono::seconds(3)});
 }
 
 } // namespace brimlow

@@ -22,23 +22,32 @@ struct ProviderQuotas {
     std::vector<Quota> quotas;
 };
 
+// A window that will be refilled at `fireAt` (its reset) after it was used
+// to `quota.percent`.
 struct ResetAlert {
     std::string id;
     Time fireAt;
-    std::string title;
-    std::string body;
+    std::string provider;
+    Quota quota;
 
     bool operator==(const ResetAlert&) const = default;
 };
 
-// The time of day in the user's locale, short style, without a date.
-using TimeOfDayFormatter = std::function<std::string(Time)>;
+struct NotificationText {
+    std::string title;
+    std::string body;
+};
+
+// The words of the notifications; the notifier decides only when they go out.
+struct AlertWording {
+    std::function<NotificationText(const ResetAlert&)> reset;
+    std::function<NotificationText()> test;
+};
 
 // The alerts wanted for these providers at `now`, in provider then quota
 // order: windows used to at least 70 % whose reset lies more than 5 seconds
 // ahead.
-std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers, Time now,
-                                    const TimeOfDayFormatter& timeOfDay);
+std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers, Time now);
 
 // What one sync does to the pending requests.
 struct SyncPlan {
@@ -52,8 +61,7 @@ struct SyncPlan {
 // begin with "reset." are ours to manage; pending requests of a provider
 // that has no quotas at all are left alone.
 SyncPlan planResetSync(const std::vector<std::string>& pendingIds, Alerts alerts,
-                       const std::vector<ProviderQuotas>& providers, Time now,
-                       const TimeOfDayFormatter& timeOfDay);
+                       const std::vector<ProviderQuotas>& providers, Time now);
 
 // "test." and the current time in seconds, shortest form that reads back.
 std::string testNotificationId(Time now);
@@ -63,7 +71,7 @@ public:
     // `center` may be null: no notification service on this desktop. Every
     // operation then does nothing.
     ResetNotifier(std::shared_ptr<NotificationCenter> center, std::shared_ptr<const Clock> clock,
-                  TimeOfDayFormatter timeOfDay);
+                  AlertWording wording);
     ~ResetNotifier();
     ResetNotifier(const ResetNotifier&) = delete;
     ResetNotifier& operator=(const ResetNotifier&) = delete;
@@ -81,7 +89,7 @@ public:
 private:
     std::shared_ptr<NotificationCenter> m_center;
     std::shared_ptr<const Clock> m_clock;
-    TimeOfDayFormatter m_timeOfDay;
+    AlertWording m_wording;
 };
 
 } // namespace brimlow

@@ -1,6 +1,7 @@
 #include "platform/autostart.h"
 
 #include "base/files.h"
+#include "texts/texts.h"
 
 #include <cerrno>
 #include <sstream>
@@ -77,7 +78,9 @@ std::string autostartEntryText(const std::string& executable, bool hidden) {
     std::string text = "[Desktop Entry]\n"
                        "Type=Application\n"
                        "Name=Brimlow\n"
-                       "Comment=AI 코딩 도구 한도와 토큰 사용량\n"
+                       "Comment=" +
+                       std::string(kAutostartComment) +
+                       "\n"
                        "Exec=" +
                        desktopExecValue(executable) +
                        "\n"

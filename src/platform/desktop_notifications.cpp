@@ -5,6 +5,7 @@
 #include "platform/notification_scheduler.h"
 #include "platform/timerfd_alarm.h"
 #include "platform/wake_source.h"
+#include "texts/texts.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -83,7 +84,9 @@ private:
             QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
         notify << QStringLiteral("Brimlow") << uint(0) << QString()
                << QString::fromStdString(request.title) << QString::fromStdString(request.body)
-               << QStringList{QStringLiteral("default"), QStringLiteral("열기")}
+               << QStringList{QStringLiteral("default"),
+                              QString::fromUtf8(kNotificationOpen.data(),
+                                                qsizetype(kNotificationOpen.size()))}
                << QVariantMap{{QStringLiteral("sound-name"), QStringLiteral("message-new-instant")},
                               {QStringLiteral("desktop-entry"), QStringLiteral("brimlow")}}
                << int(-1);

@@ -1,17 +1,16 @@
 #include "records/records.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 
 namespace brimlow {
 
-std::string Quota::label() const {
-    if (minutes == kFiveHourWindow)
-        return "5시간";
-    if (minutes == kWeekWindow)
-        return "주간";
-    return std::to_string(minutes) + "분";
+std::optional<Quota> currentWindow(const std::vector<Quota>& quotas, Time now) {
+    for (const auto& quota : quotas) {
+        if (!quota.reset || *quota.reset >= now)
+            return quota;
+    }
+    return std::nullopt;
 }
 
 TokenTotals ProviderUsage::totals(Time since) const {
@@ -26,18 +25,6 @@ TokenTotals ProviderUsage::totals(Time since) const {
         sum.cache = saturatingAdd(sum.cache, entry.cache);
     }
     return sum;
-}
-
-std::string compact(std::int64_t n) {
-    if (n < 1000)
-        return std::to_string(n);
-    // to_chars rounds the exact binary value as printf's "%.1f" does (a tie
-    // goes to even) and, unlike printf, never uses the locale's separator.
-    bool thousands = n < 1000000;
-    double scaled = thousands ? double(n) / 1000.0 : double(n) / 1000000.0;
-    char text[64];
-    auto end = std::to_chars(text, text + sizeof text, scaled, std::chars_format::fixed, 1).ptr;
-    return std::string(text, end) + (thousands ? "K" : "M");
 }
 
 std::int64_t roundPercent(double percent) {

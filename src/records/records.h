@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/numbers.h"
+#include "base/result.h"
 #include "base/time.h"
 
 #include <cstdint>
@@ -35,9 +36,6 @@ struct Quota {
     std::int64_t minutes = 0; // window length, e.g. kFiveHourWindow
     std::optional<Time> reset;
 
-    // "5시간", "주간", otherwise the minute count and "분".
-    std::string label() const;
-
     bool operator==(const Quota&) const = default;
 };
 
@@ -52,11 +50,27 @@ struct TokenTotals {
     bool operator==(const TokenTotals&) const = default;
 };
 
+// Where a provider's figures came from, as the last step that touched them
+// found it. The panel words it under the provider's card.
+enum class FiguresSource {
+    NotReadYet,             // before the first refresh
+    NoLocalRecords,         // the logs hold no usage records
+    CodexLogs,              // tokens and windows from Codex's logs
+    ClaudeLogs,             // tokens from Claude Code's logs
+    ClaudeStatusLine,       // windows from the status line's snapshot, tokens from logs
+    CodexLive,              // windows from Codex's live answer
+    CodexLiveWithoutLimits, // the live answer held no windows; the local ones stay
+    CodexQueryFailed,       // the live query failed; the local windows stay
+};
+
 struct ProviderUsage {
     std::vector<TokenEntry> entries;
     std::vector<Quota> quotas;
     std::optional<Time> quotaDate;
-    std::string status;
+    FiguresSource source = FiguresSource::NotReadYet;
+    // With CodexQueryFailed: what went wrong (one of the query's own kinds,
+    // or a system error).
+    std::optional<Error> queryFailure;
     std::optional<std::string> plan;
 
     // Sums over the entries dated at or after `since`.
@@ -65,8 +79,8 @@ struct ProviderUsage {
     bool operator==(const ProviderUsage&) const = default;
 };
 
-// Token counts in a few characters: "999", "1.2K", "3.4M" (always a full stop).
-std::string compact(std::int64_t n);
+// The first window whose reset is absent or not yet passed, in list order.
+std::optional<Quota> currentWindow(const std::vector<Quota>& quotas, Time now);
 
 // Percent rounded half away from zero, as shown in titles and notifications.
 std::int64_t roundPercent(double percent);

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Brimlow.Ui
 
 // Whether Claude Code hands its limits to us through its status line, the
 // button that sets that up, and the account's own usage page. A failed
@@ -16,7 +17,7 @@ RowLayout {
 
     Label {
         objectName: "connectText"
-        text: row.model.claudeConnected ? "Claude 사용 시 한도 갱신" : "한도 연결 필요"
+        text: row.model.claudeConnected ? Format.words.connected : Format.words.needsConnect
         color: row.theme.secondary
         font.pixelSize: row.theme.captionSize
     }
@@ -27,7 +28,7 @@ RowLayout {
         objectName: "connectButton"
         visible: !row.model.claudeConnected
         theme: row.theme
-        text: "연결"
+        text: Format.words.connect
         textColor: row.theme.blue
         font.weight: Font.DemiBold
         onClicked: row.model.connectClaude()
@@ -35,7 +36,7 @@ RowLayout {
     TextButton {
         objectName: "usagePageLink"
         theme: row.theme
-        text: "열기 ↗"
+        text: Format.words.open
         textColor: row.theme.blue
         tip: "claude.ai/settings/usage"
         onClicked: Qt.openUrlExternally("https://claude.ai/settings/usage")

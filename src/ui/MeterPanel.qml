@@ -22,15 +22,6 @@ Pane {
         return time instanceof Date && !isNaN(time.getTime());
     }
 
-    // Token sums for the chosen period; the model's figures and its period
-    // are what they depend on.
-    function totals(provider) {
-        root.model.period;
-        root.model.codex;
-        root.model.claude;
-        return root.model.totals(provider);
-    }
-
     // The most of the screen the panel may take, set by its window; past
     // it the content scrolls, so that every control stays reachable.
     property real maximumHeight: Infinity
@@ -111,7 +102,7 @@ Pane {
                         font.bold: true
                     }
                     Label {
-                        text: "이 컴퓨터의 AI 사용량"
+                        text: Format.words.heading
                         color: theme.secondary
                         font.pixelSize: theme.captionSize
                     }
@@ -124,7 +115,7 @@ Pane {
 
                     objectName: "refreshButton"
                     enabled: !root.model.refreshing
-                    text: "사용량 새로고침"
+                    text: Format.words.refresh
                     display: AbstractButton.IconOnly
                     icon.source: "icons/refresh.svg"
                     icon.width: 16
@@ -185,7 +176,7 @@ Pane {
                 symbolSource: "icons/terminal.svg"
                 tint: theme.green
                 usage: root.model.codex
-                totals: root.totals("Codex")
+                totals: root.model.codexTotals
                 model: root.model
                 theme: theme
                 now: root.now
@@ -198,7 +189,7 @@ Pane {
                 symbolSource: "icons/sparkle.svg"
                 tint: theme.orange
                 usage: root.model.claude
-                totals: root.totals("Claude")
+                totals: root.model.claudeTotals
                 model: root.model
                 theme: theme
                 now: root.now
@@ -207,7 +198,7 @@ Pane {
             Label {
                 objectName: "noteText"
                 Layout.fillWidth: true
-                text: "토큰은 이 컴퓨터의 로컬 기록 기준입니다. Codex 입력에는 캐시가 포함되고, Claude는 캐시를 따로 합산합니다."
+                text: Format.words.tokenNote
                 color: theme.secondary
                 font.pixelSize: theme.captionSize
                 wrapMode: Text.Wrap
@@ -232,7 +223,7 @@ Pane {
 
                     objectName: "loginSwitch"
                     theme: theme
-                    text: "로그인 시 실행"
+                    text: Format.words.login
                     checked: root.model.loginEnabled
                     onToggled: {
                         root.model.setLogin(checked);
@@ -260,7 +251,7 @@ Pane {
                     SmallSwitch {
                         objectName: "notifySwitch"
                         theme: theme
-                        text: "한도 초기화 알림 (" + 70 + "% 이상 쓴 한도)"
+                        text: Format.words.resetAlerts
                         checked: root.model.notifyReset
                         onToggled: {
                             root.model.setNotify(checked);
@@ -273,9 +264,9 @@ Pane {
                     TextButton {
                         objectName: "testButton"
                         theme: theme
-                        text: "시험"
+                        text: Format.words.test
                         textColor: theme.blue
-                        tip: "3초 뒤 시험 알림을 띄웁니다"
+                        tip: Format.words.testTip
                         onClicked: root.model.testNotify()
                     }
                 }
@@ -297,8 +288,8 @@ Pane {
                 Label {
                     objectName: "footerText"
                     text: root.isSet(root.model.updated)
-                          ? "갱신 " + Format.time(root.model.updated) + " · 60초 간격"
-                          : "사용량 확인 중…"
+                          ? Format.words.updated.arg(Format.time(root.model.updated))
+                          : Format.words.checking
                     color: theme.secondary
                     font.pixelSize: theme.caption2Size
                 }
@@ -308,7 +299,7 @@ Pane {
                 TextButton {
                     objectName: "quitButton"
                     theme: theme
-                    text: "종료"
+                    text: Format.words.quit
                     onClicked: Qt.quit()
                 }
             }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Brimlow.Ui
 
 // "기간" and a segmented choice of the period the token totals cover. The
 // selection is always the model's period: a click writes the model, and the
@@ -14,7 +15,7 @@ RowLayout {
     spacing: 10
 
     Label {
-        text: "기간"
+        text: Format.words.period
         font.pixelSize: picker.theme.captionSize + 1
     }
 
@@ -30,7 +31,7 @@ RowLayout {
             spacing: 2
 
             Repeater {
-                model: ["오늘", "최근 7일", "전체 기록"]
+                model: [Format.words.today, Format.words.week, Format.words.all]
 
                 AbstractButton {
                     id: segment

@@ -83,7 +83,7 @@ Rectangle {
         Label {
             objectName: "quotaDateText"
             visible: card.quotas.length > 0 && card.hasQuotaDate
-            text: card.hasQuotaDate ? "한도 확인 " + Format.dateTime(card.usage.quotaDate) : ""
+            text: card.hasQuotaDate ? Format.words.quotaChecked.arg(Format.dateTime(card.usage.quotaDate)) : ""
             color: card.theme.secondary
             font.pixelSize: card.theme.caption2Size
         }

@@ -26,7 +26,7 @@ ColumnLayout {
 
         Label {
             objectName: "quotaLabel"
-            text: row.quota.label + " 한도 사용률"
+            text: Format.words.quotaUse.arg(row.quota.label)
             font.pixelSize: row.theme.captionSize
         }
         Item {
@@ -34,7 +34,7 @@ ColumnLayout {
         }
         Label {
             objectName: "percentText"
-            text: row.stale ? "갱신 필요" : Format.percentUsed(row.quota.percent)
+            text: row.stale ? Format.words.stale : Format.percentUsed(row.quota.percent)
             color: row.stale ? row.theme.secondary : row.high ? row.theme.orange : row.theme.primary
             font.pixelSize: row.theme.captionSize
             font.weight: Font.DemiBold
@@ -73,7 +73,7 @@ ColumnLayout {
 
         Label {
             objectName: "resetText"
-            text: row.hasReset ? "초기화 " + Format.dateTime(row.quota.reset) : ""
+            text: row.hasReset ? Format.words.resetAt.arg(Format.dateTime(row.quota.reset)) : ""
             color: row.theme.secondary
             font.pixelSize: row.theme.caption2Size
         }

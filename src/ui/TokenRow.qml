@@ -34,7 +34,7 @@ Item {
         }
         Label {
             y: totalText.baselineOffset - baselineOffset
-            text: "토큰"
+            text: Format.words.tokens
             color: row.theme.secondary
             font.pixelSize: row.theme.captionSize
         }
@@ -49,8 +49,9 @@ Item {
         spacing: 9
 
         Repeater {
-            model: row.showCache ? [["입력", "input"], ["출력", "output"], ["캐시", "cache"]]
-                                 : [["입력", "input"], ["출력", "output"]]
+            model: row.showCache ? [[Format.words.input, "input"], [Format.words.output, "output"],
+                                  [Format.words.cache, "cache"]]
+                                 : [[Format.words.input, "input"], [Format.words.output, "output"]]
 
             Row {
                 id: metric

@@ -1,22 +1,30 @@
 #include "ui/panel_format.h"
 
-#include "records/records.h"
+#include "texts/texts.h"
 #include "ui/panel_text.h"
 
 #include <QLocale>
 
 namespace brimlow {
 
+QVariantMap PanelFormat::words() const {
+    QVariantMap words;
+    for (const auto& [name, text] : panelWords())
+        words.insert(QString::fromUtf8(name.data(), qsizetype(name.size())),
+                     QString::fromStdString(text));
+    return words;
+}
+
 QString PanelFormat::compact(qint64 n) const {
     return QString::fromStdString(brimlow::compact(n));
 }
 
 QString PanelFormat::percentUsed(double percent) const {
-    return percentUsedText(percent);
+    return QString::fromStdString(percentUsedText(percent));
 }
 
 QString PanelFormat::countdown(const QDateTime& target, const QDateTime& now) const {
-    return countdownText(now.secsTo(target));
+    return QString::fromStdString(countdownText(now.secsTo(target)));
 }
 
 // The default locale is the system's unless the application chose another.

@@ -1,18 +1,23 @@
-// The formatting the panel's QML calls, as one object per QML engine.
+// The panel's words and the formatting its QML calls, as one object per QML
+// engine.
 #pragma once
 
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 
 namespace brimlow {
 
 class PanelFormat final : public QObject {
     Q_OBJECT
+    // The panel's fixed words by name; "%1" marks where a figure goes.
+    Q_PROPERTY(QVariantMap words READ words CONSTANT)
 
 public:
     using QObject::QObject;
 
+    QVariantMap words() const;
     // Token counts in a few characters ("999", "1.2K", "3.4M").
     Q_INVOKABLE QString compact(qint64 n) const;
     Q_INVOKABLE QString percentUsed(double percent) const;

@@ -1,37 +1,8 @@
 #include "ui/panel_text.h"
 
-#include "records/records.h"
-
 #include <QRegularExpression>
-#include <algorithm>
 
 namespace brimlow {
-
-QString percentUsedText(double percent) {
-    return QString::number(roundPercent(percent)) + QStringLiteral("% 사용");
-}
-
-QString countdownText(std::int64_t seconds) {
-    constexpr std::int64_t kDay = 24 * 60;
-    std::int64_t minutes = std::max<std::int64_t>(1, (seconds + 59) / 60);
-    std::int64_t days = minutes / kDay;
-    std::int64_t hours = minutes % kDay / 60;
-    std::int64_t rest = minutes % 60;
-
-    QString text;
-    if (days > 0) {
-        text = QString::number(days) + QStringLiteral("일");
-        if (hours > 0)
-            text += QStringLiteral(" ") + QString::number(hours) + QStringLiteral("시간");
-    } else if (hours > 0) {
-        text = QString::number(hours) + QStringLiteral("시간");
-        if (rest > 0)
-            text += QStringLiteral(" ") + QString::number(rest) + QStringLiteral("분");
-    } else {
-        text = QString::number(rest) + QStringLiteral("분");
-    }
-    return text + QStringLiteral(" 후");
-}
 
 QString timeText(const QDateTime& time, const QLocale& locale) {
     // The short format of the C locale, which LANG=C.UTF-8 selects, is

@@ -83,7 +83,8 @@ ProviderUsage claudeUsage(const std::vector<ScannedFile>& files) {
         usage.entries.push_back(
             {std::string(pick.id), *row.timestamp, row.input, row.output, cacheTokens(row)});
     }
-    usage.status = usage.entries.empty() ? kStatusWithoutRecords : kClaudeStatusWithRecords;
+    usage.source =
+        usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs;
     return usage;
 }
 

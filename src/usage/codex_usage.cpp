@@ -68,7 +68,7 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
             previousOutput = row.output;
         }
     }
-    usage.status = usage.entries.empty() ? kStatusWithoutRecords : kCodexStatusWithRecords;
+    usage.source = usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::CodexLogs;
     return usage;
 }
 

@@ -10,10 +10,6 @@
 
 namespace brimlow {
 
-inline constexpr const char* kCodexStatusWithRecords = "로컬 기록 · 한도 스냅샷";
-inline constexpr const char* kClaudeStatusWithRecords = "Claude Code 로컬 기록";
-inline constexpr const char* kStatusWithoutRecords = "로컬 기록 없음";
-
 // One entry per token-count line with counters, holding what the session's
 // cumulative counters grew by since the file's previous such line (for a
 // file's first such line, what its own request used); the newest rate-limit

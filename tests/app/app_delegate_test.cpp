@@ -10,8 +10,6 @@
 namespace brimlow {
 namespace {
 
-using nlohmann::json;
-
 class FakeTray final : public TrayItem {
 public:
     void show(const TrayFigures& figures) override { shown.push_back(figures); }
@@ -55,11 +53,11 @@ protected:
         MeterServices services{
             .env = m_env,
             .clock = std::make_shared<FakeClock>(),
-            .fetchCodexQuota = [](const Environment&) -> Result<json> {
+            .fetchCodexQuota = [](const Environment&) -> Result<CodexLimits> {
                 // A window whose reset has passed, then a current one.
-                return json::parse(R"({"primary":{"usedPercent":99,"windowDurationMins":300,
-                    "resetsAt":1759300000},"secondary":{"usedPercent":42,
-                    "windowDurationMins":10080,"resetsAt":1759334400}})");
+                return CodexLimits{{{99, 300, *fromUnixSeconds(1759300000)},
+                                    {42, 10080, *fromUnixSeconds(1759334400)}},
+                                   {}};
             },
             .notifications = m_center,
             .timeOfDay = [](Time) { return std::string("21:00"); },

@@ -16,7 +16,7 @@ ProviderUsage before() {
     usage.entries = {{"m", Time{}, 1, 2, 3}};
     usage.quotas = {{12, 60, std::nullopt}};
     usage.quotaDate = at(5);
-    usage.status = "Claude Code 로컬 기록";
+    usage.source = FiguresSource::ClaudeLogs;
     return usage;
 }
 
@@ -47,7 +47,7 @@ TEST(ApplyClaudeQuota, WindowsReplaceTheQuotasInTableOrder) {
     EXPECT_EQ(both.quotas,
               (std::vector<Quota>{{100, 300, at(1760000000.5)}, {12.5, 10080, at(1760600000)}}));
     EXPECT_EQ(both.quotaDate, at(1759999999.25));
-    EXPECT_EQ(both.status, "Claude Code 한도 스냅샷 · 로컬 토큰");
+    EXPECT_EQ(both.source, FiguresSource::ClaudeStatusLine);
     EXPECT_EQ(both.entries, before().entries);
 
     auto weekOnly = applied(R"({"rate_limits":{"seven_day":{"used_percentage":-3}}})");
@@ -61,8 +61,8 @@ TEST(ApplyClaudeQuota, UnusableWindowsAreSkippedOneByOne) {
         "seven_day":{"used_percentage":"40","resets_at":1760000000}},"updatedAt":3})");
     EXPECT_TRUE(partial.quotas.empty());
     EXPECT_EQ(partial.quotaDate, at(3));
-    // No window found: the status keeps what the log reader said.
-    EXPECT_EQ(partial.status, "Claude Code 로컬 기록");
+    // No window found: the source stays what the log reader said.
+    EXPECT_EQ(partial.source, FiguresSource::ClaudeLogs);
 
     auto empty = applied(R"({"rate_limits":{},"updatedAt":3})");
     EXPECT_TRUE(empty.quotas.empty());

@@ -21,8 +21,8 @@ namespace {
 using namespace std::chrono_literals;
 using nlohmann::json;
 
-const Error kRejected{ErrorKind::Rejected, "Codex 로그인 또는 한도 조회 실패"};
-const Error kNoAnswer{ErrorKind::NoAnswer, "Codex 응답 시간 초과"};
+const Error kRejected = codexQueryError(ErrorKind::Rejected);
+const Error kNoAnswer = codexQueryError(ErrorKind::NoAnswer);
 
 const char* kInitReply = R"(send {"id":0,"result":{"userAgent":"stand-in"}})";
 const char* kLimitsReply =
@@ -172,7 +172,7 @@ TEST(FetchCodexQuota, NoExecutableIsReportedWithoutStartingAnything) {
         GTEST_SKIP() << "this machine has " << *found << " in a fixed place";
     auto result = fetchCodexQuota(env);
     ASSERT_FALSE(result.ok());
-    EXPECT_EQ(result.error(), (Error{ErrorKind::NotFound, "Codex CLI를 찾을 수 없습니다"}));
+    EXPECT_EQ(result.error().kind(), ErrorKind::NotFound);
 }
 
 // The server's side of the conversation is a pipe the test writes into.

@@ -7,6 +7,7 @@
 #include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"
 #include "test_support/without_override.h"
+#include "texts/texts.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,7 +20,6 @@ namespace brimlow {
 namespace {
 
 using namespace std::chrono_literals;
-using nlohmann::json;
 
 bool runEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     QElapsedTimer timer;
@@ -29,10 +29,14 @@ bool runEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
     return done();
 }
 
+std::string statusOf(const QVariantMap& view) {
+    return view["status"].toString().toStdString();
+}
+
 // The live query, held until the test releases it.
 class Gate {
 public:
-    Result<json> wait() {
+    Result<CodexLimits> wait() {
         std::unique_lock lock(m_mutex);
         ++calls;
         m_open.wait(lock, [&] { return m_released; });
@@ -49,7 +53,7 @@ public:
         release();
     }
     std::atomic<int> calls{0};
-    Result<json> answer{json::object()};
+    Result<CodexLimits> answer{CodexLimits{}};
 
 private:
     std::mutex m_mutex;
@@ -89,7 +93,7 @@ protected:
             },
         };
         auto model = std::make_unique<MeterModel>(std::move(services));
-        model->onUpdate = [this] { ++m_updates; };
+        QObject::connect(model.get(), &MeterModel::published, [this] { ++m_updates; });
         return model;
     }
 
@@ -107,16 +111,15 @@ protected:
 TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     auto model = makeModel();
     EXPECT_EQ(model->title().toStdString(), "C —  A 0");
-    EXPECT_EQ(model->codex().status, "기록 없음");
+    EXPECT_EQ(statusOf(model->codexView()), "기록 없음");
 
-    m_gate->answer = json::parse(R"({"planType":"pro","primary":{"usedPercent":12.5,
-        "windowDurationMins":300,"resetsAt":1759334400}})");
+    m_gate->answer = CodexLimits{{{12.5, 300, *fromUnixSeconds(1759334400)}}, "pro"};
     model->start();
     EXPECT_TRUE(model->refreshing());
     ASSERT_TRUE(runEventsUntil([&] { return m_updates == 1; }));
     // The local figures, from CODEX_HOME and CLAUDE_CONFIG_DIR.
     EXPECT_EQ(model->codex().entries.size(), 1u);
-    EXPECT_EQ(model->codex().status, "로컬 기록 · 한도 스냅샷");
+    EXPECT_EQ(statusOf(model->codexView()), "로컬 기록 · 한도 스냅샷");
     EXPECT_EQ(model->title().toStdString(), "C 90%  A 1.2K");
     EXPECT_FALSE(model->updated().isValid());
     EXPECT_TRUE(model->refreshing());
@@ -128,7 +131,7 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
     EXPECT_EQ(m_updates, 2);
     EXPECT_TRUE(model->updated().isValid());
-    EXPECT_EQ(model->codex().status, "계정 한도 · 실시간 조회");
+    EXPECT_EQ(statusOf(model->codexView()), "계정 한도 · 실시간 조회");
     EXPECT_EQ(model->codex().plan, "pro");
     EXPECT_EQ(model->title().toStdString(), "C 13%  A 1.2K");
     EXPECT_EQ(m_gate->calls, 1);
@@ -139,12 +142,12 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
 }
 
 TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
-    m_gate->answer = Result<json>(Error{ErrorKind::NotFound, "Codex CLI를 찾을 수 없습니다"});
+    m_gate->answer = Error{ErrorKind::NotFound, "no codex"};
     m_gate->alwaysOpen();
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return m_updates == 2; }));
-    EXPECT_EQ(model->codex().status, "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
+    EXPECT_EQ(statusOf(model->codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
     ASSERT_EQ(model->codex().quotas.size(), 1u);
     EXPECT_EQ(model->codex().quotas[0].percent, 90);
 
@@ -160,7 +163,7 @@ TEST_F(Model, TheClaudeSnapshotIsMerged) {
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_EQ(model->claude().status, "Claude Code 한도 스냅샷 · 로컬 토큰");
+    EXPECT_EQ(statusOf(model->claudeView()), "Claude Code 한도 스냅샷 · 로컬 토큰");
     EXPECT_EQ(model->title().toStdString(), "C 90%  A 33%");
 }
 
@@ -182,13 +185,13 @@ TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
     m_gate->alwaysOpen();
     auto without = makeModel();
     without->start();
-    EXPECT_EQ(without->notifyError(), kNotifyWarning);
+    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
     ASSERT_TRUE(runEventsUntil([&] { return !without->refreshing(); }));
-    EXPECT_EQ(without->notifyError(), kNotifyWarning);
+    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
     without->setNotify(false);
     EXPECT_EQ(without->notifyError(), "");
     without->testNotify();
-    EXPECT_EQ(without->notifyError(), kNotifyWarning);
+    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
 }
 
 TEST_F(Model, StoredFalseMeansNoWarningAtStart) {
@@ -226,7 +229,7 @@ TEST_F(Model, AReadOnlyAutostartDirectoryShowsTheFailureText) {
     MeterServices services{
         .env = m_env,
         .clock = std::make_shared<FakeClock>(),
-        .fetchCodexQuota = [](const Environment&) { return Result<json>(json::object()); },
+        .fetchCodexQuota = [](const Environment&) { return Result<CodexLimits>(CodexLimits{}); },
         .timeOfDay = [](Time) { return std::string(); },
         .login = entry,
         .settings = m_settings,
@@ -266,9 +269,12 @@ TEST_F(Model, TotalsFollowThePeriod) {
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_EQ(model->totals("Claude")["total"].toLongLong(), 1234);
-    model->setPeriod(2);
-    EXPECT_EQ(model->totals("Codex")["total"].toLongLong(), 120);
+    EXPECT_EQ(model->claudeTotals()["total"].toLongLong(), 1234);
+    int changes = 0;
+    QObject::connect(model.get(), &MeterModel::totalsChanged, [&] { ++changes; });
+    model->setPeriod(MeterModel::Period::AllRecords);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(model->codexTotals()["total"].toLongLong(), 120);
 }
 
 // The model on this desktop's real services, in a private home without a
@@ -291,9 +297,9 @@ TEST(DesktopModel, StartsOnTheRealServicesWithoutABus) {
         EXPECT_FALSE(model.loginEnabled());
         EXPECT_TRUE(model.notifyReset());
         model.start();
-        EXPECT_EQ(model.notifyError(), kNotifyWarning);
+        EXPECT_EQ(model.notifyError().toStdString(), kNotifyUnavailable);
         ASSERT_TRUE(runEventsUntil([&] { return !model.refreshing(); }, 20000));
-        EXPECT_EQ(model.codex().status, "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
+        EXPECT_EQ(statusOf(model.codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
         EXPECT_EQ(model.title().toStdString(), "C —  A 0");
         model.setNotify(false);
         model.setLogin(true);

@@ -1,6 +1,7 @@
 #include "notify/reset_notifier.h"
 #include "test_support/fake_notification_center.h"
 #include "test_support/fake_services.h"
+#include "texts/texts.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -16,7 +17,8 @@ std::string hhmm(Time t) {
 
 class Notifier : public ::testing::Test {
 protected:
-    Notifier() : center(std::make_shared<FakeCenter>()), notifier(center, clock, hhmm) {}
+    Notifier()
+        : center(std::make_shared<FakeCenter>()), notifier(center, clock, alertWording(hhmm)) {}
 
     void sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
         notifier.sync(alerts, std::move(providers));
@@ -50,8 +52,8 @@ TEST_F(Notifier, TitlesAndBodiesRoundHalvesAwayFromZero) {
                                    "85%까지 썼던 한도가 11:00에 다시 채워졌어요.", clock->t + 2h}));
     EXPECT_EQ(center->pending[1].title, "Claude 주간 한도 초기화");
     EXPECT_EQ(center->pending[1].body, "100%까지 썼던 한도가 12:00에 다시 채워졌어요.");
-    EXPECT_EQ(resetAlerts({{"X", {quota(84.5, 300, 1h)}}}, clock->t, hhmm)[0].body.substr(0, 3),
-              "85%");
+    auto alert = resetAlerts({{"X", {quota(84.5, 300, 1h)}}}, clock->t).at(0);
+    EXPECT_EQ(alertWording(hhmm).reset(alert).body.substr(0, 3), "85%");
 }
 
 TEST_F(Notifier, ReconcilesWithWhatIsPending) {
@@ -85,7 +87,7 @@ TEST_F(Notifier, ReconcilesWithWhatIsPending) {
 
 TEST_F(Notifier, OpeningAndTheTestGoThroughTheCentre) {
     EXPECT_TRUE(notifier.available());
-    EXPECT_FALSE(ResetNotifier(nullptr, clock, hhmm).available());
+    EXPECT_FALSE(ResetNotifier(nullptr, clock, {}).available());
 
     int opened = 0;
     center->open(); // no handler yet: nothing happens

@@ -15,9 +15,11 @@ class FakeMeterModel final : public QObject {
     Q_OBJECT
     Q_PROPERTY(QVariantMap codex MEMBER codex NOTIFY codexChanged)
     Q_PROPERTY(QVariantMap claude MEMBER claude NOTIFY claudeChanged)
+    Q_PROPERTY(QVariantMap codexTotals READ codexTotalsNow NOTIFY totalsChanged)
+    Q_PROPERTY(QVariantMap claudeTotals READ claudeTotalsNow NOTIFY totalsChanged)
     Q_PROPERTY(bool refreshing MEMBER refreshing NOTIFY refreshingChanged)
     Q_PROPERTY(QDateTime updated MEMBER updated NOTIFY updatedChanged)
-    Q_PROPERTY(int period MEMBER period NOTIFY periodChanged)
+    Q_PROPERTY(int period MEMBER period NOTIFY totalsChanged)
     Q_PROPERTY(bool loginEnabled MEMBER loginEnabled NOTIFY loginEnabledChanged)
     Q_PROPERTY(QString loginError MEMBER loginError NOTIFY loginErrorChanged)
     Q_PROPERTY(bool claudeConnected MEMBER claudeConnected NOTIFY claudeConnectedChanged)
@@ -78,9 +80,11 @@ public:
         setProperty("claudeConnected", true);
         refresh();
     }
-    Q_INVOKABLE QVariantMap totals(const QString& provider) const {
-        int at = period >= 0 && period < 3 ? period : 0;
-        return provider == QLatin1String("Codex") ? codexTotals[at] : claudeTotals[at];
+    QVariantMap codexTotalsNow() const {
+        return codexTotals[period >= 0 && period < 3 ? period : 0];
+    }
+    QVariantMap claudeTotalsNow() const {
+        return claudeTotals[period >= 0 && period < 3 ? period : 0];
     }
 
 signals:
@@ -88,7 +92,7 @@ signals:
     void claudeChanged();
     void refreshingChanged();
     void updatedChanged();
-    void periodChanged();
+    void totalsChanged();
     void loginEnabledChanged();
     void loginErrorChanged();
     void claudeConnectedChanged();

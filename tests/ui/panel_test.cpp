@@ -230,9 +230,9 @@ TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
     EXPECT_EQ(model.period, 1);
     EXPECT_EQ(text(one("tokenTotal", codex)), "1.2K");
     EXPECT_EQ(text(one("tokenTotal", claude)), "19.5M");
-    // Figures published by a refresh are summed again.
+    // New totals from a refresh are shown.
     model.codexTotals[1] = totals(1350, 0, 0);
-    emit model.codexChanged();
+    emit model.totalsChanged();
     EXPECT_EQ(text(one("tokenTotal", codex)), "1.4K");
     screenshot("week");
 }

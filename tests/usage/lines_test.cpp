@@ -1,4 +1,4 @@
-// Records' text and totals, and log text reduced to rows line by line.
+// Records' rounding and totals, and log text reduced to rows line by line.
 #include "log_fixture.h"
 #include "usage/log_file.h"
 
@@ -10,17 +10,7 @@ namespace {
 using testing::at;
 using testing::claudeLine;
 
-TEST(Records, CompactLabelAndRoundPercent) {
-    const std::int64_t counts[] = {0,      999,     -1000,   1000,       1250,     1350,
-                                   999950, 1000000, 1050000, 1000000000, INT64_MAX};
-    std::string texts;
-    for (std::int64_t n : counts)
-        texts += compact(n) + " ";
-    EXPECT_EQ(texts, "0 999 -1000 1.0K 1.2K 1.4K 1000.0K 1.0M 1.1M 1000.0M 9223372036854.8M ");
-    std::string labels;
-    for (std::int64_t minutes : {300, 10080, 299, 0})
-        labels += Quota{50, minutes, {}}.label() + " ";
-    EXPECT_EQ(labels, "5시간 주간 299분 0분 ");
+TEST(Records, RoundPercent) {
     EXPECT_EQ(roundPercent(84.5), 85); // half away from zero, not to even
     EXPECT_EQ(roundPercent(41.49), 41);
     EXPECT_EQ(roundPercent(99.5), 100);

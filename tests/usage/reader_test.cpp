@@ -64,7 +64,7 @@ TEST(Scanner, ReadsVisibleJsonlFilesAtAnyDepthFollowingOnlyTheRootLink) {
     for (const auto& root : {dir / "missing", dir / "empty", dir / "real/i.json", std::string()}) {
         auto usage = reader.claude(root);
         EXPECT_TRUE(usage.entries.empty()) << root;
-        EXPECT_EQ(usage.status, "로컬 기록 없음") << root;
+        EXPECT_EQ(usage.source, FiguresSource::NoLocalRecords) << root;
     }
 }
 
@@ -189,7 +189,7 @@ TEST(CodexUsage, TurnsCumulativeCountersIntoDeltasPerFile) {
     ASSERT_EQ(usage.entries.size(), 7u);
     EXPECT_EQ(usage.entries[0].date, at("2025-10-01T09:30:15.250Z"));
     EXPECT_EQ(usage.entries[6].id, dir / "1.jsonl:2025-10-01 01:02:00 +0000");
-    EXPECT_EQ(usage.status, "로컬 기록 · 한도 스냅샷");
+    EXPECT_EQ(usage.source, FiguresSource::CodexLogs);
     EXPECT_TRUE(usage.quotas.empty());
 }
 
@@ -285,8 +285,8 @@ TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
             << name;
         EXPECT_EQ(usage.plan, expected.plan) << name;
         EXPECT_TRUE(usage.entries.empty()) << name;
-        // The status speaks of the entries only.
-        EXPECT_EQ(usage.status, "로컬 기록 없음") << name;
+        // The source speaks of the entries only.
+        EXPECT_EQ(usage.source, FiguresSource::NoLocalRecords) << name;
     }
 }
 
@@ -335,7 +335,8 @@ TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
         std::sort(usage.entries.begin(), usage.entries.end(),
                   [](const TokenEntry& a, const TokenEntry& b) { return a.id < b.id; });
         EXPECT_EQ(usage.entries, c.expected) << c.name;
-        EXPECT_EQ(usage.status, c.expected.empty() ? "로컬 기록 없음" : "Claude Code 로컬 기록")
+        EXPECT_EQ(usage.source,
+                  c.expected.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs)
             << c.name;
     }
 }
