@@ -1,19 +1,10 @@
 #include "app/meter_services.h"
 #include "base/files.h"
 #include "model/meter_model.h"
-#include "platform/autostart.h"
-#include "test_support/fake_environment.h"
-#include "test_support/fake_notification_center.h"
-#include "test_support/fake_services.h"
-#include "test_support/temp_dir.h"
-#include "test_support/without_override.h"
+#include "test_support/meter_world.h"
 #include "texts/texts.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 #include <sys/stat.h>
 
 namespace brimlow {
@@ -21,90 +12,29 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool runEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 std::string statusOf(const QVariantMap& view) {
     return view["status"].toString().toStdString();
 }
 
-// The live query, held until the test releases it.
-class Gate {
-public:
-    Result<CodexLimits> wait() {
-        std::unique_lock lock(m_mutex);
-        ++calls;
-        m_open.wait(lock, [&] { return m_released; });
-        m_released = m_autoRelease;
-        return answer;
-    }
-    void release() {
-        std::lock_guard lock(m_mutex);
-        m_released = true;
-        m_open.notify_all();
-    }
-    void alwaysOpen() {
-        m_autoRelease = true;
-        release();
-    }
-    std::atomic<int> calls{0};
-    Result<CodexLimits> answer{CodexLimits{}};
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_open;
-    bool m_released = false;
-    bool m_autoRelease = false;
-};
-
-class Model : public ::testing::Test {
+class Model : public ::testing::Test, protected MeterWorld {
 protected:
     Model() {
-        m_dir.write(
+        dir.write(
             "codex/sessions/a.jsonl",
             R"({"timestamp":"2025-10-01T09:00:00Z","payload":{"type":"token_count","rate_limits":{"primary":{"used_percent":90,"window_minutes":300,"resets_at":1759330800}},"info":{"total_token_usage":{"input_tokens":100,"output_tokens":20}}}})"
             "\n");
-        m_dir.write(
+        dir.write(
             "claude/projects/p/s.jsonl",
             R"({"timestamp":"2025-10-01T10:00:00Z","message":{"id":"m","usage":{"input_tokens":1000,"output_tokens":234}}})"
             "\n");
     }
 
     std::unique_ptr<MeterModel> makeModel() {
-        MeterServices services{
-            .env = m_env,
-            .clock = std::make_shared<FakeClock>(),
-            .fetchCodexQuota = [gate = m_gate](const Environment&) { return gate->wait(); },
-            .notifications = m_center,
-            .timeOfDay = [](Time) { return std::string("21:00"); },
-            .login = m_login,
-            .settings = m_settings,
-            .wake = m_wake,
-            .claudeBridgeInstalled = [] { return false; },
-            .connectClaude = [this]() -> Result<void> {
-                if (m_connectFails)
-                    return Error{ErrorKind::Malformed, "/x/settings.json: parse error"};
-                return {};
-            },
-        };
-        auto model = std::make_unique<MeterModel>(std::move(services));
+        auto model = std::make_unique<MeterModel>(services());
         QObject::connect(model.get(), &MeterModel::published, [this] { ++m_updates; });
         return model;
     }
 
-    TempDir m_dir;
-    std::shared_ptr<FakeEnvironment> m_env = privateEnvironment(m_dir.path());
-    std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
-    std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
-    std::shared_ptr<FakeLogin> m_login = std::make_shared<FakeLogin>();
-    std::shared_ptr<FakeSettings> m_settings = std::make_shared<FakeSettings>();
-    std::shared_ptr<FakeWake> m_wake = std::make_shared<FakeWake>();
-    bool m_connectFails = false;
     int m_updates = 0;
 };
 
@@ -113,7 +43,8 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     EXPECT_EQ(model->title().toStdString(), "C —  A 0");
     EXPECT_EQ(statusOf(model->codexView()), "기록 없음");
 
-    m_gate->answer = CodexLimits{{{12.5, 300, *fromUnixSeconds(1759334400)}}, "pro"};
+    codex->set(CodexLimits{{{12.5, 300, *fromUnixSeconds(1759334400)}}, "pro"});
+    codex->hold(true);
     model->start();
     EXPECT_TRUE(model->refreshing());
     ASSERT_TRUE(runEventsUntil([&] { return m_updates == 1; }));
@@ -126,24 +57,23 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
 
     // Ticks and wake-ups during the cycle start nothing.
     model->refresh();
-    m_wake->handler();
-    m_gate->release();
+    wake->handler();
+    codex->hold(false);
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
     EXPECT_EQ(m_updates, 2);
     EXPECT_TRUE(model->updated().isValid());
     EXPECT_EQ(statusOf(model->codexView()), "계정 한도 · 실시간 조회");
     EXPECT_EQ(model->codex().plan, "pro");
     EXPECT_EQ(model->title().toStdString(), "C 13%  A 1.2K");
-    EXPECT_EQ(m_gate->calls, 1);
-    EXPECT_EQ(m_center->pendingQueries, 1) << "one sync per cycle";
+    EXPECT_EQ(codex->calls(), 1);
+    EXPECT_EQ(center->pendingQueries, 1) << "one sync per cycle";
 
     // The sync schedules the live window, which is at 12.5 %: nothing.
-    EXPECT_TRUE(m_center->pending.empty());
+    EXPECT_TRUE(center->pending.empty());
 }
 
 TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
-    m_gate->answer = Error{ErrorKind::NotFound, "no codex"};
-    m_gate->alwaysOpen();
+    codex->set(Error{ErrorKind::NotFound, "no codex"});
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return m_updates == 2; }));
@@ -152,14 +82,13 @@ TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
     EXPECT_EQ(model->codex().quotas[0].percent, 90);
 
     // The local window is at 90 % and resets in an hour: it is announced.
-    ASSERT_EQ(m_center->pending.size(), 1u);
-    EXPECT_EQ(m_center->pending[0].title, "Codex 5시간 한도 초기화");
+    ASSERT_EQ(center->pending.size(), 1u);
+    EXPECT_EQ(center->pending[0].title, "Codex 5시간 한도 초기화");
 }
 
 TEST_F(Model, TheClaudeSnapshotIsMerged) {
-    m_dir.write("data/Brimlow/claude-quota.json",
-                R"({"rate_limits":{"five_hour":{"used_percentage":33}},"updatedAt":1759300000})");
-    m_gate->alwaysOpen();
+    dir.write("data/Brimlow/claude-quota.json",
+              R"({"rate_limits":{"five_hour":{"used_percentage":33}},"updatedAt":1759300000})");
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
@@ -171,18 +100,17 @@ TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
     // Absent: on. Switched off, the pending reset requests go, the test's stays.
     auto model = makeModel();
     EXPECT_TRUE(model->notifyReset());
-    m_center->pending = {{"reset.Codex.300.1", "t", "b", Time{}}, {"test.1.0", "t", "b", Time{}}};
+    center->pending = {{"reset.Codex.300.1", "t", "b", Time{}}, {"test.1.0", "t", "b", Time{}}};
     model->setNotify(false);
-    EXPECT_EQ(m_settings->values["notifyReset"], false);
-    EXPECT_EQ(m_center->pendingIds(), std::vector<std::string>{"test.1.0"});
+    EXPECT_EQ(settings->values["notifyReset"], false);
+    EXPECT_EQ(center->pendingIds(), std::vector<std::string>{"test.1.0"});
     model->setNotify(true);
-    EXPECT_EQ(m_settings->values["notifyReset"], true);
+    EXPECT_EQ(settings->values["notifyReset"], true);
     EXPECT_EQ(model->notifyError(), "");
 
     // Without a notification service: warned at start and after every
     // refresh and test while alerts are on; not while they are off.
-    m_center = nullptr;
-    m_gate->alwaysOpen();
+    center = nullptr;
     auto without = makeModel();
     without->start();
     EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
@@ -195,15 +123,14 @@ TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
 }
 
 TEST_F(Model, StoredFalseMeansNoWarningAtStart) {
-    m_settings->values["notifyReset"] = false;
-    m_center = nullptr;
-    m_gate->alwaysOpen();
+    settings->values["notifyReset"] = false;
+    center = nullptr;
     auto model = makeModel();
     EXPECT_FALSE(model->notifyReset());
     model->start();
     EXPECT_EQ(model->notifyError(), "");
     // A stored value of another type reads as absent: alerts on.
-    m_settings->values["notifyReset"] = std::nullopt;
+    settings->values["notifyReset"] = std::nullopt;
     EXPECT_TRUE(makeModel()->notifyReset());
 }
 
@@ -215,49 +142,21 @@ TEST_F(Model, LaunchAtLoginOutcomes) {
     model->setLogin(false);
     EXPECT_FALSE(model->loginEnabled());
 
-    m_login->failWith = "/x/autostart/brimlow.desktop: Permission denied";
+    login->failWith = "/x/autostart/brimlow.desktop: Permission denied";
     model->setLogin(true);
     EXPECT_FALSE(model->loginEnabled());
     EXPECT_EQ(model->loginError(),
               "로그인 실행 설정 실패: /x/autostart/brimlow.desktop: Permission denied");
 }
 
-TEST_F(Model, AReadOnlyAutostartDirectoryShowsTheFailureText) {
-    m_env->set("XDG_CONFIG_HOME", m_dir / "config");
-    auto entry = std::make_shared<AutostartEntry>(m_env, "/usr/bin/brimlow");
-    m_login = nullptr;
-    MeterServices services{
-        .env = m_env,
-        .clock = std::make_shared<FakeClock>(),
-        .fetchCodexQuota = [](const Environment&) { return Result<CodexLimits>(CodexLimits{}); },
-        .timeOfDay = [](Time) { return std::string(); },
-        .login = entry,
-        .settings = m_settings,
-        .claudeBridgeInstalled = [] { return false; },
-        .connectClaude = [] { return Result<void>(); },
-    };
-    MeterModel model(std::move(services));
-    std::filesystem::create_directories(m_dir / "config/autostart");
-    chmod((m_dir / "config/autostart").c_str(), 0555);
-    {
-        WithoutFileOverride asAUser;
-        model.setLogin(true);
-    }
-    chmod((m_dir / "config/autostart").c_str(), 0755);
-    EXPECT_FALSE(model.loginEnabled());
-    EXPECT_EQ(model.loginError(), QString::fromStdString("로그인 실행 설정 실패: " + entry->path() +
-                                                         ": Permission denied"));
-}
-
 TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
-    m_gate->alwaysOpen();
     auto model = makeModel();
-    m_connectFails = true;
+    connectFailure = Error{ErrorKind::Malformed, "/x/settings.json: parse error"};
     model->connectClaude();
     EXPECT_EQ(model->loginError(), "/x/settings.json: parse error");
     EXPECT_FALSE(model->claudeConnected());
 
-    m_connectFails = false;
+    connectFailure.reset();
     model->connectClaude();
     EXPECT_TRUE(model->claudeConnected());
     EXPECT_TRUE(model->refreshing());
@@ -265,7 +164,6 @@ TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
 }
 
 TEST_F(Model, TotalsFollowThePeriod) {
-    m_gate->alwaysOpen();
     auto model = makeModel();
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));

@@ -1,7 +1,8 @@
-// The panel drawn against a fake model, state by state. Each state's picture
-// is written to screenshots/ next to this test for a person to look at.
-#include "fake_meter_model.h"
+// The panel drawn against the real meter model on fake services, state by
+// state. Each state's picture is written to screenshots/ next to this test
+// for a person to look at.
 #include "qstring_printer.h"
+#include "test_support/meter_world.h"
 #include "ui/appearance.h"
 #include "ui/panel.h"
 
@@ -17,22 +18,11 @@
 namespace brimlow {
 namespace {
 
+using namespace std::chrono_literals;
+
 const QColor kOrange("#e2720c");
 const QColor kGreen("#1e9a4b");
 const QColor kGray("#a3a6ad");
-
-QVariantMap quota(double percent, const QString& label, QVariant reset = {}) {
-    return {{"percent", percent}, {"label", label}, {"reset", reset}};
-}
-
-QVariantMap usage(QVariantList quotas, QString status, QVariant plan = {}, QVariant checked = {}) {
-    return {{"quotas", quotas}, {"quotaDate", checked}, {"status", status}, {"plan", plan}};
-}
-
-QVariantMap totals(qint64 input, qint64 output, qint64 cache) {
-    return {
-        {"input", input}, {"output", output}, {"cache", cache}, {"total", input + output + cache}};
-}
 
 QString text(QQuickItem* item) {
     return item->property("text").toString();
@@ -50,20 +40,51 @@ Appearance& appearance() {
 class PanelTest : public ::testing::Test {
 protected:
     PanelTest() {
-        model.codex = usage({quota(42, "5시간", now.addSecs(2 * 3600 + 13 * 60)),
-                             quota(17.5, "주간", now.addDays(4))},
-                            "Codex 한도 갱신됨", "plus", now.addSecs(-30));
-        model.claude = usage({quota(63, "5시간", now.addSecs(3 * 3600))}, "Claude 기록 214건",
-                             "max", now.addSecs(-120));
-        model.updated = now;
-        for (qint64 period = 0, scale = 1; period < 3; ++period, scale *= 8) {
-            model.codexTotals[period] = totals(1200000 * scale, 84000 * scale, 0);
-            model.claudeTotals[period] = totals(41000 * scale, 96000 * scale, 2300000 * scale);
+        world.clock->t = now;
+        codex({{42, kFiveHourWindow, now + 2h + 13min}, {17.5, kWeekWindow, now + 96h}}, "plus");
+        claude(R"("five_hour":{"used_percentage":63,"resets_at":)" + seconds(now + 3h) + "}");
+        // Each period holds eight times the tokens of the one before.
+        Time today = startOfLocalDay(now) + 1s;
+        const Time days[] = {today, today - 48h, today - 30 * 24h};
+        for (int i = 0; i < 3; ++i) {
+            std::int64_t scale = i == 0 ? 1 : i == 1 ? 7 : 56;
+            std::string at = stamp(days[i]), n = std::to_string(i);
+            world.dir.write("codex/sessions/" + n + ".jsonl",
+                            R"({"timestamp":")" + at + R"(","payload":{"type":"token_count",)" +
+                                R"("info":{"total_token_usage":{"input_tokens":)" +
+                                std::to_string(1200000 * scale) + R"(,"output_tokens":)" +
+                                std::to_string(84000 * scale) + "}}}}\n");
+            world.dir.write("claude/projects/p/" + n + ".jsonl",
+                            R"({"timestamp":")" + at + R"(","message":{"id":"m)" + n +
+                                R"(","usage":{"input_tokens":)" + std::to_string(41000 * scale) +
+                                R"(,"output_tokens":)" + std::to_string(96000 * scale) +
+                                R"(,"cache_read_input_tokens":)" + std::to_string(2300000 * scale) +
+                                "}}}\n");
         }
+    }
+    ~PanelTest() override { world.codex->hold(false); }
+
+    static std::string seconds(Time t) { return std::to_string(toUnixSecondsTruncated(t)); }
+    // RFC 3339, as the logs write their stamps.
+    static std::string stamp(Time t) {
+        std::string text = formatUtcSeconds(t).substr(0, 19);
+        text[10] = 'T';
+        return text + "Z";
+    }
+    void codex(std::vector<Quota> quotas, std::optional<std::string> plan = {}) {
+        world.codex->set(CodexLimits{std::move(quotas), std::move(plan)});
+    }
+    // Claude's windows as the status line recorded them two minutes ago.
+    void claude(const std::string& windows) {
+        world.dir.write("data/Brimlow/claude-quota.json", R"({"rate_limits":{)" + windows +
+                                                              R"(},"updatedAt":)" +
+                                                              seconds(now - 2min) + "}");
     }
 
     void show() {
-        view.setInitialProperties({{"model", QVariant::fromValue<QObject*>(&model)}});
+        if (!model)
+            model = world.refreshedModel();
+        view.setInitialProperties({{"model", QVariant::fromValue<QObject*>(model.get())}});
         view.setResizeMode(QQuickView::SizeViewToRootObject);
         view.setSource(meterPanelUrl(appearance()));
         ASSERT_EQ(view.status(), QQuickView::Ready);
@@ -94,9 +115,13 @@ protected:
         return texts;
     }
 
+    // With the layout settled before and after: a click aimed at a moved item
+    // misses, and positions read before the layout follows are stale.
     void click(QQuickItem* item) {
+        QTest::qWait(20);
         QPointF centre = item->mapToScene({item->width() / 2, item->height() / 2});
         QTest::mouseClick(&view, Qt::LeftButton, {}, centre.toPoint());
+        QTest::qWait(20);
     }
 
     // Lets the window take its new size and redraw, then saves it.
@@ -106,8 +131,9 @@ protected:
         EXPECT_TRUE(view.grabWindow().save(BRIMLOW_SCREENSHOT_DIR "/" + state + ".png"));
     }
 
-    QDateTime now = QDateTime::currentDateTime();
-    FakeMeterModel model;
+    Time now = systemNow();
+    MeterWorld world;
+    std::unique_ptr<MeterModel> model;
     QQuickView view;
 };
 
@@ -133,16 +159,16 @@ TEST_F(PanelTest, IsFixedWidthAndAsTallAsItsContentOrScrollsPastTheScreen) {
 }
 
 TEST_F(PanelTest, TheCountdownRunsWhileShown) {
-    model.codex = usage({quota(10, "5시간", now.addMSecs(61800))}, "");
+    codex({{10, kFiveHourWindow, now + 64s}});
     show();
     QQuickItem* countdown = one("countdownText", one("codexCard"));
     EXPECT_EQ(text(countdown), "2분 후");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return text(countdown) == "1분 후"; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return text(countdown) == "1분 후"; }, 6000));
 }
 
 TEST_F(PanelTest, WithoutQuotasThereAreNoRowsButClaudeKeepsItsConnectRow) {
-    model.codex = usage({}, "Codex 한도 조회 실패", {}, now);
-    model.claude = usage({}, "기록 없음", {}, now);
+    world.codex->set(Error{ErrorKind::Rejected, "refused"});
+    claude("");
     show();
     EXPECT_TRUE(all("quotaRow").isEmpty());
     EXPECT_TRUE(shownTexts("quotaDateText", nullptr).isEmpty());
@@ -154,7 +180,8 @@ TEST_F(PanelTest, WithoutQuotasThereAreNoRowsButClaudeKeepsItsConnectRow) {
 }
 
 TEST_F(PanelTest, AWindowPastItsResetAsksForARefreshInGrayWithoutCountdown) {
-    model.codex = usage({quota(91, "5시간", now.addSecs(-3600))}, "", "pro", now.addSecs(-4000));
+    codex({{91, kFiveHourWindow, now - 1h}}, "pro");
+    world.clock->t = now - 4000s; // when it was read
     show();
     QQuickItem* row = one("quotaRow", one("codexCard"));
     EXPECT_EQ(text(one("percentText", row)), "갱신 필요");
@@ -167,8 +194,8 @@ TEST_F(PanelTest, AWindowPastItsResetAsksForARefreshInGrayWithoutCountdown) {
 }
 
 TEST_F(PanelTest, EightyPercentIsOrangeAndPercentsRoundHalfAway) {
-    model.codex = usage({quota(80, "5시간"), quota(79.99, "주간")}, "", "plus");
-    model.claude = usage({quota(12.5, "5시간"), quota(12.4, "주간")}, "");
+    codex({{80, kFiveHourWindow, {}}, {79.99, kWeekWindow, {}}}, "plus");
+    claude(R"("five_hour":{"used_percentage":12.5},"seven_day":{"used_percentage":12.4})");
     show();
     auto codex = all("quotaRow", one("codexCard"));
     ASSERT_EQ(codex.size(), 2);
@@ -188,7 +215,7 @@ TEST_F(PanelTest, EightyPercentIsOrangeAndPercentsRoundHalfAway) {
 }
 
 TEST_F(PanelTest, EveryColourHasADarkVariantThatFollowsTheDesktop) {
-    model.codex = usage({quota(85, "5시간", now.addSecs(3600)), quota(40, "주간")}, "", "plus");
+    codex({{85, kFiveHourWindow, now + 1h}, {40, kWeekWindow, {}}}, "plus");
     show();
     QQuickItem* codex = one("codexCard");
     auto rows = all("quotaRow", codex);
@@ -217,7 +244,6 @@ TEST_F(PanelTest, EveryColourHasADarkVariantThatFollowsTheDesktop) {
 }
 
 TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
-    model.codexTotals[1] = totals(1250, 0, 0);
     show();
     QQuickItem* codex = one("codexCard");
     QQuickItem* claude = one("claudeCard");
@@ -226,82 +252,93 @@ TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
     EXPECT_EQ(shownTexts("metricTitle", claude), (QStringList{"입력", "출력", "캐시"}));
     EXPECT_EQ(text(one("tokenTotal", claude)), "2.4M");
 
+    EXPECT_EQ(text(one("tokenTotal", codex)), "1.3M");
+
     click(one("period1"));
-    EXPECT_EQ(model.period, 1);
-    EXPECT_EQ(text(one("tokenTotal", codex)), "1.2K");
+    EXPECT_EQ(model->period(), MeterModel::Period::LastSevenDays);
+    EXPECT_EQ(text(one("tokenTotal", codex)), "10.3M");
     EXPECT_EQ(text(one("tokenTotal", claude)), "19.5M");
-    // New totals from a refresh are shown.
-    model.codexTotals[1] = totals(1350, 0, 0);
-    emit model.totalsChanged();
-    EXPECT_EQ(text(one("tokenTotal", codex)), "1.4K");
-    screenshot("week");
+    click(one("period2"));
+    EXPECT_EQ(text(one("tokenTotal", claude)), "156.0M");
+    // New figures from a refresh are summed again.
+    world.dir.write("claude/projects/p/3.jsonl",
+                    R"({"timestamp":")" + stamp(now) +
+                        R"(","message":{"id":"m3","usage":{"input_tokens":4000000}}})"
+                        "\n");
+    model->refresh();
+    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
+    EXPECT_EQ(text(one("tokenTotal", claude)), "160.0M");
+    screenshot("all");
 }
 
 TEST_F(PanelTest, WhileRefreshingTheButtonIsOffAndTheSpinnerShows) {
-    model.refreshing = true;
-    model.updated = {};
+    world.codex->hold(true);
+    model = std::make_unique<MeterModel>(world.services());
+    model->refresh();
+    ASSERT_TRUE(runEventsUntil([&] { return !model->codex().entries.empty(); }));
     show();
     EXPECT_FALSE(one("refreshButton")->isEnabled());
     EXPECT_TRUE(one("refreshSpinner")->isVisible());
     EXPECT_EQ(text(one("footerText")), "사용량 확인 중…");
     screenshot("first-refresh");
 
-    model.setProperty("refreshing", false);
-    model.setProperty("updated", now);
+    world.codex->hold(false);
+    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
     EXPECT_FALSE(one("refreshSpinner")->isVisible());
     QString footer = text(one("footerText"));
     EXPECT_TRUE(footer.startsWith("갱신 ") && footer.endsWith(" · 60초 간격"))
         << footer.toStdString();
     click(one("refreshButton"));
-    EXPECT_EQ(model.refreshCalls, 1);
+    EXPECT_TRUE(runEventsUntil([&] { return world.codex->calls() == 2; }));
 }
 
 TEST_F(PanelTest, AFailedConnectIsShownUnderTheLoginSwitch) {
-    model.connectFailure = "Claude 설정 파일을 읽을 수 없습니다: settings.json";
+    world.connectFailure = Error{ErrorKind::Malformed, "settings.json: 읽을 수 없습니다"};
     show();
     QQuickItem* claude = one("claudeCard");
     click(one("connectButton", claude));
     QQuickItem* error = one("loginError");
     ASSERT_TRUE(error->isVisible());
-    EXPECT_EQ(text(error), model.connectFailure);
+    EXPECT_EQ(text(error), "settings.json: 읽을 수 없습니다");
     EXPECT_EQ(color(error), kOrange);
     qreal y = error->mapToScene({}).y();
     EXPECT_GT(y, one("loginSwitch")->mapToScene({}).y());
     EXPECT_LT(y, one("notifySwitch")->mapToScene({}).y());
     screenshot("connect-failed");
 
-    model.connectFailure.clear();
+    world.connectFailure.reset();
     click(one("connectButton", claude));
     EXPECT_EQ(text(one("connectText", claude)), "Claude 사용 시 한도 갱신");
     EXPECT_FALSE(one("connectButton", claude)->isVisible());
-    EXPECT_EQ(model.connectCalls, 2);
 }
 
 TEST_F(PanelTest, SwitchesShowTheModelsAnswerNotTheClick) {
-    model.refuseLogin = true;
+    world.login->failWith = "autostart: Permission denied";
+    world.center = nullptr;
     show();
     QQuickItem* login = one("loginSwitch");
     click(login);
-    EXPECT_EQ(model.loginRequests, QList<bool>{true});
     EXPECT_FALSE(login->property("checked").toBool());
+    EXPECT_EQ(text(one("loginError")), "로그인 실행 설정 실패: autostart: Permission denied");
 
-    model.refuseLogin = false;
+    world.login->failWith.reset();
     click(login);
     EXPECT_TRUE(login->property("checked").toBool());
-    model.setProperty("loginEnabled", false);
+    model->setLogin(false);
     EXPECT_FALSE(login->property("checked").toBool()) << "still bound after a click";
 
+    // Without a notification service, the test button says so.
     QQuickItem* notify = one("notifySwitch");
     EXPECT_EQ(text(notify), "한도 초기화 알림 (70% 이상 쓴 한도)");
-    click(notify);
-    EXPECT_EQ(model.notifyRequests, QList<bool>{false});
-    model.setProperty("notifyReset", true);
-    EXPECT_TRUE(notify->property("checked").toBool());
-    model.setProperty("notifyError", "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.");
-    EXPECT_EQ(color(one("notifyError")), kOrange);
     click(one("testButton"));
-    EXPECT_EQ(model.testNotifyCalls, 1);
+    EXPECT_EQ(text(one("notifyError")), "세션 버스에 알림 서비스가 없어 알림을 띄울 수 없습니다.");
+    EXPECT_EQ(color(one("notifyError")), kOrange);
     screenshot("settings-errors");
+    click(notify);
+    EXPECT_FALSE(notify->property("checked").toBool());
+    EXPECT_EQ(world.settings->values["notifyReset"], false);
+    model->setNotify(true);
+    EXPECT_TRUE(notify->property("checked").toBool());
 }
 
 TEST_F(PanelTest, EscapeAsksTheHostToCloseAndQuitEndsTheApplication) {
