@@ -4,11 +4,14 @@
 #include <QDateTime>
 #include <QObject>
 #include <QString>
+#include <QtQml/qqmlregistration.h>
 
 namespace brimlow {
 
 class PanelFormat final : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(Format)
+    QML_SINGLETON
 
 public:
     using QObject::QObject;
