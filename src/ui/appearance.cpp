@@ -3,10 +3,16 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QPointer>
+#include <QQmlEngine>
 
 namespace brimlow {
 
 namespace {
+
+// Cleared when the object goes, so that a late engine gets no Appearance
+// rather than a dangling one.
+QPointer<Appearance> shared;
 
 // A window colour darker than the middle grey is a dark palette.
 bool paletteIsDark() {
@@ -21,6 +27,18 @@ Appearance::Appearance(QObject* parent) : QObject(parent) {
     if (QCoreApplication* app = QCoreApplication::instance())
         app->installEventFilter(this);
     update();
+}
+
+void AppearanceSingleton::share(Appearance& appearance) {
+    if (!shared)
+        shared = &appearance;
+}
+
+Appearance* AppearanceSingleton::create(QQmlEngine*, QJSEngine*) {
+    Q_ASSERT(shared);
+    if (shared)
+        QQmlEngine::setObjectOwnership(shared, QQmlEngine::CppOwnership);
+    return shared;
 }
 
 void Appearance::setPreference(ColorScheme scheme) {

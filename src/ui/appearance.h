@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QtQml/qqml.h>
 
 namespace brimlow {
 
@@ -32,6 +33,23 @@ private:
 
     ColorScheme m_preference = ColorScheme::NoPreference;
     bool m_dark = false;
+};
+
+// The singleton Appearance of the panel's QML. One object answers every QML
+// engine, the application's, which no engine may delete: its palette watch
+// and the desktop's preference outlive any one panel. The first object
+// shared is the one. (Declared apart from Appearance because Qt 6.4 makes a
+// fresh object of a default-constructible singleton type instead of asking
+// its create().)
+struct AppearanceSingleton {
+    Q_GADGET
+    QML_FOREIGN(brimlow::Appearance)
+    QML_NAMED_ELEMENT(Appearance)
+    QML_SINGLETON
+
+public:
+    static void share(Appearance& appearance);
+    static Appearance* create(QQmlEngine*, QJSEngine*);
 };
 
 } // namespace brimlow

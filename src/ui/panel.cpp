@@ -1,33 +1,17 @@
 #include "ui/panel.h"
 
-#include "ui/panel_format.h"
-
-#include <QQmlEngine>
+// Generated with the module: its object file registers the module's types
+// with QML when it is linked in, and naming the function here links it into
+// every program that shows the panel.
+void qml_register_types_Brimlow_Ui();
 
 namespace brimlow {
 
-namespace {
-
-constexpr const char* kModule = "Brimlow.Ui";
-
-} // namespace
-
 QUrl meterPanelUrl(Appearance& appearance) {
-    // The registry is Qt's own; asking it keeps this idempotent without a
-    // flag of our own.
-    if (qmlTypeId(kModule, 1, 0, "Format") < 0) {
-        qmlRegisterSingletonType<PanelFormat>(
-            kModule, 1, 0, "Format",
-            [](QQmlEngine*, QJSEngine*) -> QObject* { return new PanelFormat; });
-        // One object for every engine, and none of them may delete it.
-        Appearance* shared = &appearance;
-        qmlRegisterSingletonType<Appearance>(
-            kModule, 1, 0, "Appearance", [shared](QQmlEngine*, QJSEngine*) -> QObject* {
-                QQmlEngine::setObjectOwnership(shared, QQmlEngine::CppOwnership);
-                return shared;
-            });
-    }
-    return QUrl(QStringLiteral("qrc:/brimlow/ui/MeterPanel.qml"));
+    volatile auto registration = &qml_register_types_Brimlow_Ui;
+    (void)registration;
+    AppearanceSingleton::share(appearance);
+    return QUrl(QStringLiteral("qrc:/Brimlow/Ui/MeterPanel.qml"));
 }
 
 } // namespace brimlow

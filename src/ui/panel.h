@@ -16,9 +16,8 @@
 
 namespace brimlow {
 
-// Registers the panel's helper types with QML (once per process; the first
-// call's `appearance`, which must outlive every panel, serves them all) and
-// returns the address of the panel's root QML file.
+// The address of the panel's root QML file. The first call's `appearance`,
+// which must outlive every panel, serves every QML engine of the process.
 QUrl meterPanelUrl(Appearance& appearance);
 
 } // namespace brimlow

@@ -6,11 +6,14 @@
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
+#include <QtQml/qqmlregistration.h>
 
 namespace brimlow {
 
 class PanelFormat final : public QObject {
     Q_OBJECT
+    QML_NAMED_ELEMENT(Format)
+    QML_SINGLETON
     // The panel's fixed words by name; "%1" marks where a figure goes.
     Q_PROPERTY(QVariantMap words READ words CONSTANT)
 
