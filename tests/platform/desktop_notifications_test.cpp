@@ -7,6 +7,7 @@
 #include "platform/desktop_notifications.h"
 #include "private_bus.h"
 #include "test_support/fake_environment.h"
+#include "test_support/fake_services.h"
 
 #include <QDBusPendingCall>
 #include <QElapsedTimer>
@@ -22,12 +23,6 @@ FakeEnvironment withVariable(const std::string& name, const std::string& value) 
     env.set(name, value);
     return env;
 }
-
-class FakeClock final : public Clock {
-public:
-    Time now() const override { return t; }
-    Time t = systemNow();
-};
 
 class DesktopNotifications : public ::testing::Test {
 protected:
@@ -163,6 +158,7 @@ TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     FakeNotificationServer server(bus.address());
     FakeLogind logind(bus.address());
     auto clock = std::make_shared<FakeClock>();
+    clock->t = systemNow();
     auto center = connectDesktopNotifications(FakeEnvironment(std::map<std::string, std::string>{
                                                   {"DBUS_SESSION_BUS_ADDRESS", bus.address()},
                                                   {"DBUS_SYSTEM_BUS_ADDRESS", bus.address()}}),

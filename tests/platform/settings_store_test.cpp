@@ -7,7 +7,6 @@
 
 #include <QDateTime>
 #include <QSettings>
-#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -72,22 +71,6 @@ TEST_F(SettingsFile, AWriteThatFailsKeepsTheChoiceForThisRun) {
     }
     chmod(m_dir.path().c_str(), 0755);
     EXPECT_FALSE(std::filesystem::exists(m_path));
-}
-
-TEST(SettingsLocation, TheUsersStoreIsBrimlowConfUnderXdgConfigHome) {
-    TempDir config;
-    std::optional<std::string> saved;
-    if (const char* value = getenv("XDG_CONFIG_HOME"))
-        saved = value;
-    setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-    QtSettingsStore().writeBool("notifyReset", false);
-    if (saved)
-        setenv("XDG_CONFIG_HOME", saved->c_str(), 1);
-    else
-        unsetenv("XDG_CONFIG_HOME");
-    auto onDisk = readWholeFile(config / "Brimlow/Brimlow.conf");
-    ASSERT_TRUE(onDisk.ok()) << "written elsewhere";
-    EXPECT_EQ(onDisk.value(), "[General]\nnotifyReset=false\n");
 }
 
 } // namespace
