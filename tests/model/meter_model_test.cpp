@@ -86,16 +86,6 @@ TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
     EXPECT_EQ(center->pending[0].title, "Codex 5시간 한도 초기화");
 }
 
-TEST_F(Model, TheClaudeSnapshotIsMerged) {
-    dir.write("data/Brimlow/claude-quota.json",
-              R"({"rate_limits":{"five_hour":{"used_percentage":33}},"updatedAt":1759300000})");
-    auto model = makeModel();
-    model->refresh();
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_EQ(statusOf(model->claudeView()), "Claude Code 한도 스냅샷 · 로컬 토큰");
-    EXPECT_EQ(model->title().toStdString(), "C 90%  A 33%");
-}
-
 TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
     // Absent: on. Switched off, the pending reset requests go, the test's stays.
     auto model = makeModel();
@@ -134,21 +124,6 @@ TEST_F(Model, StoredFalseMeansNoWarningAtStart) {
     EXPECT_TRUE(makeModel()->notifyReset());
 }
 
-TEST_F(Model, LaunchAtLoginOutcomes) {
-    auto model = makeModel();
-    model->setLogin(true);
-    EXPECT_TRUE(model->loginEnabled());
-    EXPECT_EQ(model->loginError(), "");
-    model->setLogin(false);
-    EXPECT_FALSE(model->loginEnabled());
-
-    login->failWith = "/x/autostart/brimlow.desktop: Permission denied";
-    model->setLogin(true);
-    EXPECT_FALSE(model->loginEnabled());
-    EXPECT_EQ(model->loginError(),
-              "로그인 실행 설정 실패: /x/autostart/brimlow.desktop: Permission denied");
-}
-
 TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
     auto model = makeModel();
     connectFailure = Error{ErrorKind::Malformed, "/x/settings.json: parse error"};
@@ -161,18 +136,6 @@ TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
     EXPECT_TRUE(model->claudeConnected());
     EXPECT_TRUE(model->refreshing());
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-}
-
-TEST_F(Model, TotalsFollowThePeriod) {
-    auto model = makeModel();
-    model->refresh();
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_EQ(model->claudeTotals()["total"].toLongLong(), 1234);
-    int changes = 0;
-    QObject::connect(model.get(), &MeterModel::totalsChanged, [&] { ++changes; });
-    model->setPeriod(MeterModel::Period::AllRecords);
-    EXPECT_EQ(changes, 1);
-    EXPECT_EQ(model->codexTotals()["total"].toLongLong(), 120);
 }
 
 // The model on this desktop's real services, in a private home without a
