@@ -82,7 +82,6 @@ TEST_F(Statusline, RunsThePreviousCommandAsShWouldAndEndsWithZero) {
     std::string input = std::string("not json at all \x01\xff\n", 19) + kStatus;
     for (const char* command : {
              "cat; printf 'second line\\n'",
-             "true",
              "echo \"$(printf abc | tr a-c x-z)\" | sed s/y/Y/; echo err >&2; exit 7",
              "printf out; exec sh -c 'printf exec; exit 4'",
              "trap 'printf trapped; exit 7' EXIT; printf out",
