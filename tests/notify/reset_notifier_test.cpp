@@ -33,7 +33,7 @@ TEST_F(Notifier, OnlyHeavilyUsedWindowsResettingMoreThanFiveSecondsAheadQualify)
                        {quota(70.0, 300, 2h), quota(69.9, 10080, 1h), quota(99, 60, std::nullopt),
                         quota(90, 61, 5s), quota(90, 62, 6s), quota(NAN, 63, 1h)}},
                       {"Claude", {quota(99.5, 10080, 3h)}}});
-    EXPECT_EQ(center->pendingIds(), (Ids{"reset.Codex.300.1759316400", "reset.Codex.62.1759309206",
+    ASSERT_EQ(center->pendingIds(), (Ids{"reset.Codex.300.1759316400", "reset.Codex.62.1759309206",
                                          "reset.Claude.10080.1759320000"}));
     EXPECT_EQ(center->pending[0],
               (NotificationRequest{"reset.Codex.300.1759316400", "Codex 5시간 한도 초기화",
