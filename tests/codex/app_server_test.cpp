@@ -101,7 +101,6 @@ TEST_F(AppServerTest, EndsWithTheLimitsOrTheRightErrorInTime) {
         {"\"error\": null",
          {"read", kInitReply, "read", "read", R"(send {"id":1,"error":null})", "hang"},
          kRejected},
-        {"exits at once", {"read", "exit 0"}, kNoAnswer},
         {"a last line without a line feed",
          {"read", R"(send-raw {"id":0,"result":{}})", "exit 0"},
          kNoAnswer},
