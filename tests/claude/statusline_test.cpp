@@ -42,7 +42,7 @@ protected:
     TempDir m_dir;
 };
 
-TEST_F(Statusline, RecordsTheRateLimitsAndPrintsTheDefaultLineWithoutAUsableBackup) {
+TEST_F(Statusline, RecordsUsableRateLimitsAndPrintsTheDefaultLineWithoutAUsableBackup) {
     auto before = systemNow();
     auto result = run(kStatus);
     EXPECT_EQ(result.out, kDefaultLine);
@@ -55,25 +55,22 @@ TEST_F(Statusline, RecordsTheRateLimitsAndPrintsTheDefaultLineWithoutAUsableBack
     EXPECT_GE(snapshot["updatedAt"].get<double>(), toUnixSeconds(before) - 1);
     EXPECT_EQ(readWholeFile(snapshotPath()).value().find('\n'), std::string::npos);
 
-    m_dir.write("data/Brimlow/claude-statusline-backup.json", R"({"wasPresent": false})");
-    EXPECT_EQ(run("{}").out, kDefaultLine);
-    // Nor does a hand-edited backup make the mode run itself.
-    previousCommand("'" BRIMLOW_EXECUTABLE "' --claude-statusline");
-    EXPECT_EQ(run(kStatus).out, kDefaultLine);
-}
-
-TEST_F(Statusline, InputWithoutRateLimitsKeepsThePreviousSnapshot) {
-    ASSERT_EQ(run(kStatus).exitStatus, 0);
+    // Input without usable rate limits keeps the snapshot, also with a
+    // backup that holds no previous command.
     std::string recorded = readWholeFile(snapshotPath()).value();
+    m_dir.write("data/Brimlow/claude-statusline-backup.json", R"({"wasPresent": false})");
     for (const char* input :
          {"", "not json", "[1]", R"({"rate_limits":"x"})", "{\"rate_limits\":"}) {
-        auto result = run(input);
-        EXPECT_EQ(result.out, kDefaultLine) << input;
-        EXPECT_EQ(result.exitStatus, 0);
+        auto again = run(input);
+        EXPECT_EQ(again.out, kDefaultLine) << input;
+        EXPECT_EQ(again.exitStatus, 0);
         EXPECT_EQ(readWholeFile(snapshotPath()).value(), recorded) << input;
     }
     run(R"({"rate_limits":{}})");
     EXPECT_EQ(json::parse(readWholeFile(snapshotPath()).value())["rate_limits"], json::object());
+    // Nor does a hand-edited backup make the mode run itself.
+    previousCommand("'" BRIMLOW_EXECUTABLE "' --claude-statusline");
+    EXPECT_EQ(run(kStatus).out, kDefaultLine);
 }
 
 // Whatever the previous command does to its shell, Claude Code sees what
