@@ -128,9 +128,10 @@ TEST_F(ProcessTest, ChildStartsWithSigpipeAtDefaultAndNothingBlocked) {
     // The calling thread blocks SIGPIPE and the program ignores it; neither
     // may carry over into the child.
     auto oldHandler = signal(SIGPIPE, SIG_IGN);
-    std::optional<SigpipeBlocked> blocked(std::in_place);
-    auto child = spawnProcess(SpawnRequest{"/bin/cat", {"/proc/self/status"}, {}, Null, Pipe});
-    blocked.reset();
+    auto child = [] {
+        SigpipeBlocked blocked;
+        return spawnProcess(SpawnRequest{"/bin/cat", {"/proc/self/status"}, {}, Null, Pipe});
+    }();
     signal(SIGPIPE, oldHandler);
     ASSERT_TRUE(child.ok());
     std::string status = readToEnd(child.value().output());

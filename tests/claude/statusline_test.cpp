@@ -42,7 +42,7 @@ protected:
     TempDir m_dir;
 };
 
-TEST_F(Statusline, RecordsTheRateLimitsAndPrintsTheDefaultLineWithoutABackup) {
+TEST_F(Statusline, RecordsUsableRateLimitsAndPrintsTheDefaultLineWithoutAUsableBackup) {
     auto before = systemNow();
     auto result = run(kStatus);
     EXPECT_EQ(result.out, kDefaultLine);
@@ -55,22 +55,22 @@ TEST_F(Statusline, RecordsTheRateLimitsAndPrintsTheDefaultLineWithoutABackup) {
     EXPECT_GE(snapshot["updatedAt"].get<double>(), toUnixSeconds(before) - 1);
     EXPECT_EQ(readWholeFile(snapshotPath()).value().find('\n'), std::string::npos);
 
-    m_dir.write("data/Brimlow/claude-statusline-backup.json", R"({"wasPresent": false})");
-    EXPECT_EQ(run("{}").out, kDefaultLine);
-}
-
-TEST_F(Statusline, InputWithoutRateLimitsKeepsThePreviousSnapshot) {
-    ASSERT_EQ(run(kStatus).exitStatus, 0);
+    // Input without usable rate limits keeps the snapshot, also with a
+    // backup that holds no previous command.
     std::string recorded = readWholeFile(snapshotPath()).value();
+    m_dir.write("data/Brimlow/claude-statusline-backup.json", R"({"wasPresent": false})");
     for (const char* input :
          {"", "not json", "[1]", R"({"rate_limits":"x"})", "{\"rate_limits\":"}) {
-        auto result = run(input);
-        EXPECT_EQ(result.out, kDefaultLine) << input;
-        EXPECT_EQ(result.exitStatus, 0);
+        auto again = run(input);
+        EXPECT_EQ(again.out, kDefaultLine) << input;
+        EXPECT_EQ(again.exitStatus, 0);
         EXPECT_EQ(readWholeFile(snapshotPath()).value(), recorded) << input;
     }
     run(R"({"rate_limits":{}})");
     EXPECT_EQ(json::parse(readWholeFile(snapshotPath()).value())["rate_limits"], json::object());
+    // Nor does a hand-edited backup make the mode run itself.
+    previousCommand("'" BRIMLOW_EXECUTABLE "' --claude-statusline");
+    EXPECT_EQ(run(kStatus).out, kDefaultLine);
 }
 
 // Whatever the previous command does to its shell, Claude Code sees what
@@ -79,7 +79,6 @@ TEST_F(Statusline, RunsThePreviousCommandAsShWouldAndEndsWithZero) {
     std::string input = std::string("not json at all \x01\xff\n", 19) + kStatus;
     for (const char* command : {
              "cat; printf 'second line\\n'",
-             "true",
              "echo \"$(printf abc | tr a-c x-z)\" | sed s/y/Y/; echo err >&2; exit 7",
              "printf out; exec sh -c 'printf exec; exit 4'",
              "trap 'printf trapped; exit 7' EXIT; printf out",
@@ -102,13 +101,6 @@ TEST_F(Statusline, ACommandThatNeverReadsItsInputDoesNotKillTheMode) {
     std::string input(4 << 20, 'x');
     auto result = run(input);
     EXPECT_EQ(result.out, "ignored the input\n");
-    EXPECT_EQ(result.exitStatus, 0);
-}
-
-TEST_F(Statusline, RefusesToRunItselfFromAHandEditedBackup) {
-    previousCommand("'" BRIMLOW_EXECUTABLE "' --claude-statusline");
-    auto result = run(kStatus);
-    EXPECT_EQ(result.out, kDefaultLine);
     EXPECT_EQ(result.exitStatus, 0);
 }
 
@@ -135,22 +127,12 @@ TEST_F(Statusline, ConcurrentRunsNeverLeaveAnUnparsableSnapshot) {
     done = true;
     watcher.join();
     EXPECT_EQ(unparsable, 0);
-    EXPECT_EQ(std::vector<std::string>{"claude-quota.json"}, [&] {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(m_dir / "data/Brimlow"))
-            names.push_back(e.path().filename());
-        return names;
-    }()) << "no temporary file is left behind";
+    for (const auto& e : fs::directory_iterator(m_dir / "data/Brimlow"))
+        EXPECT_EQ(e.path().filename(), "claude-quota.json") << "no temporary file is left behind";
 }
 
-TEST(QuotaSnapshotFor, CopiesRateLimitsWhole) {
-    auto text = quotaSnapshotFor(kStatus, *fromUnixSeconds(1760000000.5));
-    ASSERT_TRUE(text);
-    EXPECT_EQ(json::parse(*text), json::parse(R"({"rate_limits":{"five_hour":
-        {"used_percentage":42,"resets_at":1760000000},"extra":[1,{"a":null}]},
-        "updatedAt":1760000000.5})"));
-    EXPECT_FALSE(quotaSnapshotFor("5", Time{}));
-    // Too deep to copy and print: taken as no rate limits at all.
+// Too deep to copy and print: taken as no rate limits at all.
+TEST(QuotaSnapshotFor, RefusesRateLimitsNestedTooDeep) {
     EXPECT_FALSE(quotaSnapshotFor(R"({"rate_limits":{"x":)" + std::string(100000, '[') +
                                       std::string(100000, ']') + "}}",
                                   Time{}));

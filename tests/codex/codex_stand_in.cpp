@@ -6,7 +6,6 @@
 //   send TEXT       write TEXT and a line feed in one write
 //   send-raw TEXT   write TEXT alone
 //   sleep MS        pause
-//   record-env NAME record "NAME=value" (or "NAME unset")
 //   close-stdin     stop reading, so the client's writes fail
 //   close-stdout    end our output, staying alive
 //   exit CODE       end now
@@ -69,9 +68,6 @@ int main() {
             writeOnce(argument);
         else if (command == "sleep")
             std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argument)));
-        else if (command == "record-env")
-            record(std::getenv(argument.c_str()) ? argument + "=" + std::getenv(argument.c_str())
-                                                 : argument + " unset");
         else if (command == "close-stdin")
             ::close(STDIN_FILENO);
         else if (command == "close-stdout")

@@ -14,20 +14,6 @@ using Paths = std::vector<std::string>;
 
 const std::string kNvm = "/home/u/.nvm/versions/node";
 
-TEST(CodexCandidates, FixedPlacesThenPathPiecesAsWrittenThenNvmInDescendingByteOrder) {
-    const Paths fixed{"/Applications/Codex.app/Contents/Resources/codex", "/opt/homebrew/bin/codex",
-                      "/usr/local/bin/codex", "/home/u/.local/bin/codex"};
-    Paths expected = fixed;
-    expected.insert(expected.end(),
-                    {"/usr/bin/codex", "/opt/tools//codex", kNvm + "/v9.0.0/bin/codex",
-                     kNvm + "/v20.11.0/bin/codex", kNvm + "/v18.19.0/bin/codex"});
-    EXPECT_EQ(
-        codexCandidates("/home/u", ":/usr/bin::/opt/tools/", {"v18.19.0", "v20.11.0", "v9.0.0"}),
-        expected);
-    EXPECT_EQ(codexCandidates("/home/u", std::nullopt, {}), fixed);
-    EXPECT_EQ(codexCandidates("/home/u", ":::", {}), fixed);
-}
-
 struct FakeProbe final : ExecutableProbe {
     std::optional<std::vector<std::string>> entryNames(const std::string& dir) const override {
         return dir == kNvm ? std::optional(versions) : std::nullopt;

@@ -30,10 +30,8 @@ TEST(ParseCodexLimits, ReadsPrimaryThenSecondaryAndThePlan) {
         {R"({"usedPercent": 5, "windowDurationMins": 300.0})", {{5, 300, {}}}},
         {R"({"usedPercent": 5, "windowDurationMins": 300.5})", {}},
         {R"({"usedPercent": 5, "windowDurationMins": "300"})", {}},
-        {R"({"usedPercent": true, "windowDurationMins": 300})", {}},
         {R"({"windowDurationMins": 300})", {}},
         {R"({"usedPercent": 5, "windowDurationMins": 300, "resetsAt": "soon"})", {{5, 300, {}}}},
-        {R"({"usedPercent": 5, "windowDurationMins": 300, "resetsAt": 1e300})", {{5, 300, {}}}},
         {R"({"usedPercent": 5, "windowDurationMins": 18446744073709551615})", {}},
         {R"("not a window")", {}},
     };

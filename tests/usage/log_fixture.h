@@ -4,20 +4,11 @@
 #include "base/time.h"
 
 #include <cstdint>
-#include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <zstd.h>
 
 namespace brimlow::testing {
-
-// One line per element, each ended by a line feed.
-inline std::string jsonl(std::initializer_list<std::string> lines) {
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\n";
-    return text;
-}
 
 inline std::string zstd(const std::string& content) {
     std::string out(ZSTD_compressBound(content.size()), '\0');
@@ -42,23 +33,17 @@ inline std::string claudeLine(const std::string& timestamp, const std::string& i
            R"(,"cache_creation_input_tokens":)" + std::to_string(cacheCreation) + "}}}";
 }
 
-// A Codex token-count line with cumulative counters and no rate limits.
-inline std::string codexLine(const std::string& timestamp, std::int64_t input,
-                             std::int64_t output) {
-    return R"({"timestamp":")" + timestamp +
-           R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
-           std::to_string(input) + R"(,"output_tokens":)" + std::to_string(output) + "}}}}";
-}
-
 // A Codex token-count line as the CLI writes it after each request: the
-// session's totals so far and what this request used.
-inline std::string codexTurn(const std::string& timestamp, std::int64_t input, std::int64_t output,
-                             const std::string& lastInput, const std::string& lastOutput) {
+// session's totals so far and, unless left out, what this request used.
+inline std::string codexLine(const std::string& timestamp, std::int64_t input, std::int64_t output,
+                             const std::string& lastInput = {},
+                             const std::string& lastOutput = {}) {
+    std::string last = lastInput.empty() ? ""
+                                         : R"(},"last_token_usage":{"input_tokens":)" + lastInput +
+                                               R"(,"output_tokens":)" + lastOutput;
     return R"({"timestamp":")" + timestamp +
            R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
-           std::to_string(input) + R"(,"output_tokens":)" + std::to_string(output) +
-           R"(},"last_token_usage":{"input_tokens":)" + lastInput + R"(,"output_tokens":)" +
-           lastOutput + "}}}}";
+           std::to_string(input) + R"(,"output_tokens":)" + std::to_string(output) + last + "}}}}";
 }
 
 // A Codex token-count line carrying only a rate-limit snapshot; `limits` is
