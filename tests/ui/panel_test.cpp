@@ -5,6 +5,7 @@
 #include "test_support/meter_world.h"
 #include "ui/appearance.h"
 #include "ui/panel.h"
+#include "usage/log_fixture.h"
 
 #include <QDir>
 #include <QQmlEngine>
@@ -19,6 +20,8 @@ namespace brimlow {
 namespace {
 
 using namespace std::chrono_literals;
+using testing::claudeLine;
+using testing::codexLine;
 
 const QColor kOrange("#e2720c");
 const QColor kGreen("#1e9a4b");
@@ -48,18 +51,13 @@ protected:
         const Time days[] = {today, today - 48h, today - 30 * 24h};
         for (int i = 0; i < 3; ++i) {
             std::int64_t scale = i == 0 ? 1 : i == 1 ? 7 : 56;
-            std::string at = stamp(days[i]), n = std::to_string(i);
+            std::string n = std::to_string(i);
             world.dir.write("codex/sessions/" + n + ".jsonl",
-                            R"({"timestamp":")" + at + R"(","payload":{"type":"token_count",)" +
-                                R"("info":{"total_token_usage":{"input_tokens":)" +
-                                std::to_string(1200000 * scale) + R"(,"output_tokens":)" +
-                                std::to_string(84000 * scale) + "}}}}\n");
-            world.dir.write("claude/projects/p/" + n + ".jsonl",
-                            R"({"timestamp":")" + at + R"(","message":{"id":"m)" + n +
-                                R"(","usage":{"input_tokens":)" + std::to_string(41000 * scale) +
-                                R"(,"output_tokens":)" + std::to_string(96000 * scale) +
-                                R"(,"cache_read_input_tokens":)" + std::to_string(2300000 * scale) +
-                                "}}}\n");
+                            codexLine(stamp(days[i]), 1200000 * scale, 84000 * scale) + "\n");
+            world.dir.write(
+                "claude/projects/p/" + n + ".jsonl",
+                claudeLine(stamp(days[i]), "m" + n, 41000 * scale, 96000 * scale, 2300000 * scale) +
+                    "\n");
         }
     }
     ~PanelTest() override { world.codex->hold(false); }
@@ -261,10 +259,7 @@ TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
     click(one("period2"));
     EXPECT_EQ(text(one("tokenTotal", claude)), "156.0M");
     // New figures from a refresh are summed again.
-    world.dir.write("claude/projects/p/3.jsonl",
-                    R"({"timestamp":")" + stamp(now) +
-                        R"(","message":{"id":"m3","usage":{"input_tokens":4000000}}})"
-                        "\n");
+    world.dir.write("claude/projects/p/3.jsonl", claudeLine(stamp(now), "m3", 4000000, 0) + "\n");
     model->refresh();
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
     EXPECT_EQ(text(one("tokenTotal", claude)), "160.0M");
