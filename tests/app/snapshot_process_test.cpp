@@ -20,6 +20,17 @@ std::string todayUtc(const char* clock) {
     return std::string(text) + "T" + clock + "Z";
 }
 
+std::string codexLine(const std::string& at, int in, int out) {
+    return R"({"timestamp":")" + at +
+           R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
+           std::to_string(in) + R"(,"output_tokens":)" + std::to_string(out) + "}}}}\n";
+}
+
+std::string claudeLine(const char* clock, const char* id, const char* usage) {
+    return R"({"timestamp":")" + todayUtc(clock) + R"(","message":{"id":")" + id +
+           R"(","usage":{)" + usage + "}}}\n";
+}
+
 class SnapshotProcess : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -49,35 +60,19 @@ protected:
 };
 
 TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsExactly) {
-    m_home.write(
-        ".codex/sessions/2026/01/01/rollout-a.jsonl",
-        R"({"timestamp":")" + todayUtc("01:00:00.500") +
-            R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":1000,"output_tokens":234}}}})"
-            "\n"
-            R"({"timestamp":"2020-01-01T00:00:00Z","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":5,"output_tokens":5}}}})"
-            "\n");
-    m_home.write(
-        ".claude/projects/-home-p/s.jsonl",
-        R"({"timestamp":")" + todayUtc("02:00:00") +
-            R"(","message":{"id":"m1","usage":{"input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,"cache_creation_input_tokens":4000}}})"
-            "\n");
+    m_home.write(".codex/sessions/2026/01/01/rollout-a.jsonl",
+                 codexLine(todayUtc("01:00:00.500"), 1000, 234) +
+                     codexLine("2020-01-01T00:00:00Z", 5, 5));
+    const char* cached = R"("input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,)"
+                         R"("cache_creation_input_tokens":4000)";
+    m_home.write(".claude/projects/-home-p/s.jsonl", claudeLine("02:00:00", "m1", cached));
     // Claude Code's other default place; a message logged in both counts once.
-    m_home.write(
-        ".config/claude/projects/-home-q/t.jsonl",
-        R"({"timestamp":")" + todayUtc("02:00:00") +
-            R"(","message":{"id":"m1","usage":{"input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,"cache_creation_input_tokens":4000}}})"
-            "\n"
-            R"({"timestamp":")" +
-            todayUtc("02:30:00") +
-            R"(","message":{"id":"m2","usage":{"input_tokens":1,"output_tokens":2}}})"
-            "\n");
+    m_home.write(".config/claude/projects/-home-q/t.jsonl",
+                 claudeLine("02:00:00", "m1", cached) +
+                     claudeLine("02:30:00", "m2", R"("input_tokens":1,"output_tokens":2)"));
     // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where the
     // snapshot reads.
-    m_home.write(
-        "elsewhere/sessions/x.jsonl",
-        R"({"timestamp":")" + todayUtc("03:00:00") +
-            R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":9,"output_tokens":9}}}})"
-            "\n");
+    m_home.write("elsewhere/sessions/x.jsonl", codexLine(todayUtc("03:00:00"), 9, 9));
     installStandIn({
         "read",
         R"(send {"method":"codex/event","params":{}})",
@@ -111,20 +106,7 @@ TEST_F(SnapshotProcess, QueryFailuresPrintTheirTextAndStillSucceed) {
 // Runs only where the real Codex CLI is installed. With a fresh home it is
 // not logged in, which the query must report as a refusal.
 TEST(SnapshotAgainstRealCodex, NotLoggedInIsReportedAsARefusal) {
-    std::string found;
-    std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    for (size_t start = 0; start <= path.size();) {
-        size_t end = path.find(':', start);
-        std::string dir = path.substr(start, end == std::string::npos ? end : end - start);
-        if (!dir.empty() && access((dir + "/codex").c_str(), X_OK) == 0) {
-            found = dir + "/codex";
-            break;
-        }
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
-    }
-    if (found.empty())
+    if (runProgram({{"/bin/sh", "-c", "command -v codex"}}).exitStatus != 0)
         GTEST_SKIP() << "the Codex CLI is not installed";
     TempDir home;
     auto run = runProgram({{BRIMLOW_EXECUTABLE, "--snapshot"},

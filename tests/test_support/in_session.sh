@@ -1,7 +1,8 @@
 # Sourced by the end-to-end scripts once they run inside their private
 # session (see private_session.sh): the arguments every one of them takes,
 # what it started and ends on exit, a failure that shows the logs, waiting
-# for a condition, and the stand-in Codex CLI reporting a window at 42 %.
+# for a condition, the stand-in Codex CLI reporting a window at 42 %, and
+# finding, clicking and quitting the application on the X server.
 #
 #   source in_session.sh NAME BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
 #   logs=(app.err ...)   # shown on failure, from $work
@@ -52,3 +53,38 @@ send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDuration
 hang
 SCENARIO
 export BRIMLOW_STAND_IN_SCENARIO=$work/scenario
+
+# "id x y width height" of every mapped window of ours; the panel is 370 px wide.
+our_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --class brimlow 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "$id $X $Y $WIDTH $HEIGHT"
+  done
+}
+panel() { our_windows | awk '$4 == 370' | head -1; }
+panel_shown() { [ -n "$(panel)" ]; }
+panel_hidden() { [ -z "$(panel)" ]; }
+click() { xdotool mousemove --sync "$1" "$2" click "${3:-1}"; }
+
+start_app() {
+  PATH=$work/empty-bin "$brimlow" >"$work/app.out" 2>"$work/app.err" &
+  app_pid=$!
+  started+=("$app_pid")
+}
+
+# Right-clicks X Y (the icon): the menu's last entry must end the application
+# with status 0, and the panel's QML must not have warned (Qt's messages are
+# on in tests).
+quit_from_menu() {
+  click "$1" "$2" 3
+  sleep 1
+  import -window root "$shots/$name-menu.png"
+  xdotool key Up Return
+  wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the menu's 종료 did not quit"
+  local status=0
+  wait "$app_pid" || status=$?
+  [ "$status" -eq 0 ] || fail "the application exited with $status"
+  ! grep -E '\.qml(:[0-9]+)?' "$work/app.err" || fail "the panel's QML warned"
+  echo "ok: the icon's menu quit the application"
+}
