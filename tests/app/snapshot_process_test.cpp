@@ -38,11 +38,11 @@ protected:
             if (access(path, X_OK) == 0)
                 GTEST_SKIP() << path << " would be found before the stand-in";
         }
+        std::filesystem::create_directories(m_home / ".local/bin");
+        std::filesystem::create_symlink(BRIMLOW_CODEX_STAND_IN, m_home / ".local/bin/codex");
     }
 
     void installStandIn(const std::vector<std::string>& scenario) {
-        std::filesystem::create_directories(m_home / ".local/bin");
-        std::filesystem::create_symlink(BRIMLOW_CODEX_STAND_IN, m_home / ".local/bin/codex");
         std::ofstream file(m_home / "scenario");
         for (const auto& line : scenario)
             file << line << '\n';
@@ -59,7 +59,7 @@ protected:
     TempDir m_home;
 };
 
-TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsExactly) {
+TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsOrTheRefusalExactly) {
     m_home.write(".codex/sessions/2026/01/01/rollout-a.jsonl",
                  codexLine(todayUtc("01:00:00.500"), 1000, 234) +
                      codexLine("2020-01-01T00:00:00Z", 5, 5));
@@ -73,34 +73,26 @@ TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsExactly) {
     // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where the
     // snapshot reads.
     m_home.write("elsewhere/sessions/x.jsonl", codexLine(todayUtc("03:00:00"), 9, 9));
-    installStandIn({
-        "read",
-        R"(send {"method":"codex/event","params":{}})",
-        R"(send {"id":0,"result":{}})",
-        "read",
-        "read",
-        R"(send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1760000000},"secondary":{"usedPercent":17.25,"windowDurationMins":10080},"planType":"plus"}}})",
-        "hang",
-    });
+    installStandIn(
+        {"read", R"(send {"method":"codex/event","params":{}})", R"(send {"id":0,"result":{}})",
+         "read", "read",
+         R"(send {"id":1,"result":{"rateLimits":{"primary":{"usedPercent":42,"windowDurationMins":300,"resetsAt":1760000000},"secondary":{"usedPercent":17.25,"windowDurationMins":10080},"planType":"plus"}}})",
+         "hang"});
 
     auto run = snapshot(
         {{"CODEX_HOME", m_home / "elsewhere"}, {"CLAUDE_CONFIG_DIR", m_home / "elsewhere"}});
-    EXPECT_EQ(run.out, "Codex: 2 usage records; today 1234 tokens\n"
-                       "Claude: 2 usage records; today 4333 tokens\n"
-                       "Codex 5시간: 42.0% used\n"
-                       "Codex 주간: 17.25% used\n");
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.exitStatus, 0);
-}
-
-TEST_F(SnapshotProcess, QueryFailuresPrintTheirTextAndStillSucceed) {
+    const std::string local = "Codex: 2 usage records; today 1234 tokens\n"
+                              "Claude: 2 usage records; today 4333 tokens\n";
+    EXPECT_EQ(run.out, local + "Codex 5시간: 42.0% used\n"
+                               "Codex 주간: 17.25% used\n");
+    // A refusal prints its text instead and the mode still succeeds.
     installStandIn({"read", R"(send {"id":0,"error":{"message":"not logged in"}})", "hang"});
     auto refused = snapshot();
-    EXPECT_EQ(refused.out, "Codex: 0 usage records; today 0 tokens\n"
-                           "Claude: 0 usage records; today 0 tokens\n"
-                           "Codex 로그인 또는 한도 조회 실패\n");
-    EXPECT_EQ(refused.err, "");
-    EXPECT_EQ(refused.exitStatus, 0);
+    EXPECT_EQ(refused.out, local + "Codex 로그인 또는 한도 조회 실패\n");
+    for (const auto& each : {run, refused}) {
+        EXPECT_EQ(each.err, "");
+        EXPECT_EQ(each.exitStatus, 0);
+    }
 }
 
 // Runs only where the real Codex CLI is installed. With a fresh home it is

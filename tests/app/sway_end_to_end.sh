@@ -2,18 +2,16 @@
 # End to end on a real Wayland tray: headless sway, waybar (only its tray, at
 # the top right) 3 s after Brimlow. The icon must appear in the bar; a click
 # opens the panel hanging from the bar under the icon (measured on the
-# screen); a second click, Escape or a click elsewhere closes it; a right
-# click shows the icon's menu, whose last entry quits. Then under Xwayland:
-# the same panel under the icon, closed by another click, and its quit
-# button takes the click. As root (sway
-# refuses root) the desktop runs as an unprivileged user, created if missing.
+# screen); a second click, Escape or a click elsewhere closes it; the icon's
+# menu quits. Then under Xwayland: the same panel, whose quit button takes
+# the click. As root (sway refuses root) the desktop runs as an unprivileged
+# user, created if missing.
 #
 # Usage: sway_end_to_end.sh BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
 # Exits 77 (skipped) when the programs it needs are not installed.
-# HOST_FIRST=1 starts waybar before Brimlow.
 set -euo pipefail
 
-for tool in sway swaymsg waybar grim Xwayland dbus-daemon dbus-send setpriv python3 jq convert xdotool; do
+for tool in sway swaymsg waybar grim Xwayland dbus-daemon setpriv python3 jq convert; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 unset DISPLAY WAYLAND_DISPLAY
@@ -77,20 +75,10 @@ wait_for() {
 }
 vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
 
-# "type shell x y width height title-height own-width own-height" of the
-# application's window in sway's tree. Under Xwayland the panel is an
-# override-redirect window sway does not manage: the X server's geometry.
+# "type shell x y width height" of the application's window in sway's tree.
 window() {
-  if [ -n "${DISPLAY:-}" ]; then
-    local id
-    for id in $(run DISPLAY="$DISPLAY" xdotool search --onlyvisible --class brimlow 2>/dev/null); do
-      eval "$(run DISPLAY="$DISPLAY" xdotool getwindowgeometry --shell "$id")"
-      echo "unmanaged xwayland $X $Y $WIDTH $HEIGHT 0 $WIDTH $HEIGHT"
-    done
-    return 0
-  fi
   run swaymsg -t get_tree | jq -r --argjson pid "$app_pid" '.. | objects | select(.pid? == $pid) |
-    "\(.type) \(.shell) \(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height) \(.deco_rect.height) \(.geometry.width) \(.geometry.height)"'
+    "\(.type) \(.shell) \(.rect.x) \(.rect.y) \(.rect.width) \(.rect.height)"'
 }
 window_shown() { [ -n "$(window)" ]; }
 window_hidden() { [ -z "$(window)" ]; }
@@ -101,11 +89,6 @@ green_bar() {
     tr 'x+' '  ' | awk '$1 > 0 && $1 < 40 {print $3, $4, $1, $2}'
 }
 icon_shown() { [ -n "$(green_bar)" ]; }
-registered() {
-  run dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
-    org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
-    string:RegisteredStatusNotifierItems 2>&1 | grep -o '"[^"]*"' | tr '\n' ' ' | grep . || echo none
-}
 # Waits for the icon and aims the pointer at it.
 find_icon() {
   wait_for 15 icon_shown || return 1
@@ -125,10 +108,15 @@ menu_shown() { [ -n "$(changed_box)" ]; }
 panel() { changed_box "$work/closed.png"; }
 panel_shown() { [ -n "$(panel)" ]; }
 panel_hidden() { [ -z "$(panel)" ]; }
+# click_opens WHY, closes WHY ACTION...: a left click on the icon (or the
+# actions) and the panel's state after it.
+click_opens() { vp "$click" click:left; wait_for 5 panel_shown || fail "$1"; }
+closes() { vp "${@:2}"; wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "$1"; }
 # Checks the open panel's rectangle against the icon's.
 check_panel() {
   read -r x y w h <<<"$(panel)"
   echo "$1: panel ${x},${y} ${w}x${h}; icon's green bar ${icon_x},${icon_y} ${icon_w}x${icon_h}"
+  shot "$1-panel"
   local want_x=$((icon_x + icon_w / 2 - 185))
   [ $want_x -le $((width - 4 - 370)) ] || want_x=$((width - 4 - 370))
   [ "$w" -ge 368 ] && [ "$w" -le 370 ] || fail "$1: the panel is $w px wide, not 370"
@@ -182,81 +170,53 @@ app_ended() {
 
 # 1. Brimlow before the bar, the usual race at login: its icon must appear
 # in the bar once it is up, and the window it opened without a tray close.
-[ -n "${HOST_FIRST:-}" ] && start waybar.log waybar && sleep 2
 start_app wayland
-if [ -z "${HOST_FIRST:-}" ]; then
-  wait_for 15 window_shown || fail "without a tray the panel did not open as a window"
-  echo "without a tray: a window $(window)"
-  shot wayland-no-tray
-  sleep 3
-  start waybar.log waybar
-fi
+wait_for 15 window_shown || fail "without a tray the panel did not open as a window"
+echo "without a tray: a window $(window)"
+sleep 3
+start waybar.log waybar
 find_icon || fail "the icon did not appear in a bar started 3 s after Brimlow: the item must" \
-  "register with a watcher that appears after it. Registered: $(registered)"
+  "register with a watcher that appears after it"
 wait_for 5 window_hidden || fail "the window opened without a tray did not hand over to the tray"
-shot wayland-icon
 echo "ok: the icon appeared in the bar at ${icon_x},${icon_y} (green bar ${icon_w}x${icon_h})"
 
 # 2. A click on the icon opens the panel on a layer of its own, hanging
-# from the bar under the icon, 4 px below it, at its own width.
+# from the bar under the icon, 4 px below it, at its own width; a second
+# click, Escape and a click elsewhere each close it.
 run grim "$work/closed.png"
-vp "$click" click:left
-wait_for 5 panel_shown || fail "a click on the icon did not open the panel"
+click_opens "a click on the icon did not open the panel"
 sleep 0.5
-check_panel "native Wayland"
-shot wayland-panel
-echo "ok: a click opened the panel under the icon"
+check_panel wayland
+closes "a second click did not close the panel" "$click" click:left
+click_opens "a third click did not open the panel"
+closes "Escape did not close the panel" key:escape
+click_opens "a fourth click did not open the panel"
+closes "a click elsewhere did not close the panel" move:100:$((height - 50)) click:left
+echo "ok: a click opened the panel under the icon; a click, Escape and a click elsewhere closed it"
 
-# 3. A second click on the icon closes it, and it stays closed.
-vp "$click" click:left
-wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "a second click did not close the panel"
-echo "ok: a second click closed the panel"
-
-# 4. Escape closes it, and so does a click elsewhere.
-vp "$click" click:left
-wait_for 5 panel_shown || fail "a third click did not open the panel"
-vp key:escape
-wait_for 5 panel_hidden || fail "Escape did not close the panel"
-vp "$click" click:left
-wait_for 5 panel_shown || fail "a fourth click did not open the panel"
-vp move:100:$((height - 50)) click:left
-wait_for 5 panel_hidden || fail "a click elsewhere did not close the panel"
-echo "ok: Escape and a click elsewhere closed the panel"
-
-# 5. A right click shows the icon's menu; its last entry quits.
+# 3. A right click shows the icon's menu; its last entry quits.
 run grim "$work/before.png"
 vp "$click" click:right
 wait_for 5 menu_shown || fail "a right click showed no menu"
 sleep 0.5
 shot wayland-menu
-window_hidden || fail "the right click opened the panel"
 read -r menu_x menu_y menu_w menu_h <<<"$(changed_box)"
-echo "the menu: ${menu_x},${menu_y} ${menu_w}x${menu_h} (below the bar)"
 vp move:$((menu_x + menu_w / 2)):$((menu_y + menu_h - 16)) click:left
 app_ended
 echo "ok: a right click showed the menu, whose last entry quit"
 
-# 6. Under Xwayland the panel is the same layer, under the icon.
-DISPLAY=$(cat "$work/run/display")
-start_app xcb DISPLAY="$DISPLAY"
+# 4. Under Xwayland the panel is the same layer, under the icon; the panel's
+# own controls take the wheel and clicks: scrolled to its end, its quit
+# button ends the application.
+start_app xcb DISPLAY="$(cat "$work/run/display")"
 find_icon || fail "the icon did not appear under Xwayland"
 run grim "$work/closed.png"
-vp "$click" click:left
-wait_for 5 panel_shown || fail "a click on the icon did not open the panel under Xwayland"
+click_opens "a click on the icon did not open the panel under Xwayland"
 sleep 0.5
-check_panel Xwayland
-shot xwayland-panel
-vp "$click" click:left
-wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "a second click did not close it under Xwayland"
-echo "ok: under Xwayland a click opened the panel under the icon and another closed it"
-
-# 7. The panel's own controls take the wheel and clicks: scrolled to its
-# end, its quit button ends the application.
-vp "$click" click:left
-wait_for 5 panel_shown || fail "a third click did not open the panel under Xwayland"
+check_panel xwayland
 read -r x y w h <<<"$(panel)"
 vp move:$((x + w / 2)):$((y + h / 2)) scroll:10
 sleep 0.5
 vp move:$((x + w - 45)):$((y + h - 26)) click:left
 app_ended
-echo "ok: the panel's quit button ended the application"
+echo "ok: under Xwayland the panel opened under the icon and its quit button ended the application"
