@@ -60,20 +60,20 @@ protected:
                                .settings = std::make_shared<FakeSettings>(),
                                .claudeBridgeInstalled = [] { return false; },
                                .connectClaude = []() -> Result<void> { return {}; }};
-        auto tray = [this, trayPresent](TrayActions actions) {
+        auto makeTray = [this, trayPresent](TrayActions actions) {
             auto tray = std::make_unique<FakeTray>();
             tray->present = trayPresent;
             m_tray = tray.get();
             m_actions = std::move(actions);
             return tray;
         };
-        auto panel = [this](MeterModel&) {
+        auto makePanel = [this](MeterModel&) {
             auto panel = std::make_unique<FakePanel>();
             m_panel = panel.get();
             return panel;
         };
         return std::make_unique<AppDelegate>(std::move(services),
-                                             ShellFactories{.tray = tray, .panel = panel});
+                                             ShellFactories{.tray = makeTray, .panel = makePanel});
     }
 
     TempDir m_dir;

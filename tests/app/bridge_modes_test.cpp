@@ -15,13 +15,11 @@ using nlohmann::json;
 
 class BridgeModes : public ::testing::Test {
 protected:
-    ProgramRun brimlow(const char* flag, bool withoutOverride = false) const {
-        ProgramSpec spec{{BRIMLOW_EXECUTABLE, flag},
-                         {{"HOME", m_dir / "home"},
-                          {"CLAUDE_CONFIG_DIR", m_dir / "claude"},
-                          {"XDG_DATA_HOME", m_dir / "data"}}};
-        spec.withoutOverride = withoutOverride;
-        return runProgram(spec);
+    ProgramRun brimlow(const char* flag) const {
+        return runProgram({{BRIMLOW_EXECUTABLE, flag},
+                           {{"HOME", m_dir / "home"},
+                            {"CLAUDE_CONFIG_DIR", m_dir / "claude"},
+                            {"XDG_DATA_HOME", m_dir / "data"}}});
     }
     std::string settingsPath() const { return m_dir / "claude/settings.json"; }
 
@@ -29,7 +27,8 @@ protected:
 };
 
 TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
-    m_dir.write("claude/settings.json", R"({"statusLine":{"type":"command","command":"mine"}})");
+    const char* mine = R"({"statusLine":{"type":"command","command":"mine"}})";
+    m_dir.write("claude/settings.json", mine);
     auto connect = brimlow("--connect-claude");
     EXPECT_EQ(connect.out, "Claude 한도 연결 완료\n");
     EXPECT_EQ(connect.err, "");
@@ -41,8 +40,7 @@ TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
     auto disconnect = brimlow("--disconnect-claude");
     EXPECT_EQ(disconnect.out, "Claude 기존 status line 복원 완료\n");
     EXPECT_EQ(disconnect.exitStatus, 0);
-    EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()),
-              json::parse(R"({"statusLine":{"type":"command","command":"mine"}})"));
+    EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()), json::parse(mine));
 }
 
 TEST(Helpers, RunWithTheSameArgumentsAndStatusOrSayInOneLineWhyNot) {

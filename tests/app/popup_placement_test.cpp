@@ -27,7 +27,7 @@ TEST(PlacePopup, ExactRectanglesAndRoomOnTheIconsSide) {
         {"bottom panel", panel, {1800, 1055, 22, 22}, {}, aboveBottom, {{1550, 451}, panel}, 1051},
         // No geometry from the tray: at the cursor, never over the bar it is on.
         {"cursor at top", panel, {}, {900, 14}, underTop, {{715, 28}, panel}, 1052},
-        {"cursor at bottom", panel, {}, {1910, 1070}, aboveBottom, {{1550, 466}, panel}, 1052},
+        {"cursor at bottom", panel, {}, {1910, 1070}, aboveBottom, {{1550, 452}, panel}, 1052},
         {"cursor in the middle",
          {370, 400},
          {},

@@ -99,10 +99,9 @@ sleep 0.5
 item=$(dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
   org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher \
   string:RegisteredStatusNotifierItems | grep -o '"[^"]*"' | head -1 | tr -d '"')
-service=${item%%/*} path=/StatusNotifierItem
-[ "$item" = "$service" ] || path=/${item#*/}
 item_call() {
-  dbus-send --session --print-reply --dest="$service" "$path" "org.kde.StatusNotifierItem.$1" "${@:2}" >/dev/null
+  dbus-send --session --print-reply --dest="${item%%/*}" /StatusNotifierItem \
+    "org.kde.StatusNotifierItem.$1" "${@:2}" >/dev/null
 }
 item_call ProvideXdgActivationToken string:brimlow-test-launch
 item_call Activate int32:0 int32:0
