@@ -76,6 +76,12 @@ protected:
                                              ShellFactories{.tray = makeTray, .panel = makePanel});
     }
 
+    // The tray comes or goes (a panel starting or restarting).
+    void trayPresent(bool present) {
+        m_tray->present = present;
+        m_actions.trayAvailabilityChanged();
+    }
+
     TempDir m_dir;
     std::shared_ptr<FakeEnvironment> m_env = privateEnvironment(m_dir.path());
     std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
@@ -147,18 +153,15 @@ TEST_F(Delegate, WithoutATrayThePanelOpensAsAWindowAndATrayThatAppearsTakesOver)
     ASSERT_TRUE(m_panel->isOpen()) << "otherwise nothing of the application would show";
     EXPECT_EQ(std::get<PanelStyle>(m_panel->opens.back()), PanelStyle::Window);
 
-    m_tray->present = true;
-    m_actions.trayAvailabilityChanged();
+    trayPresent(true);
     EXPECT_FALSE(m_panel->isOpen()) << "the window gives way to the tray";
     m_actions.toggle({});
     EXPECT_EQ(std::get<PanelStyle>(m_panel->opens.back()), PanelStyle::Popup);
 
-    // The tray goes and comes back (a panel restarting): the open popup
-    // stays, and the next open without a tray is a window again.
-    m_tray->present = false;
-    m_actions.trayAvailabilityChanged();
-    m_tray->present = true;
-    m_actions.trayAvailabilityChanged();
+    // The tray goes and comes back: the open popup stays, and the next open
+    // without a tray is a window again.
+    trayPresent(false);
+    trayPresent(true);
     EXPECT_TRUE(m_panel->isOpen());
     m_tray->present = false;
     m_actions.toggle({});

@@ -31,16 +31,14 @@ class FakeWatcher : public QObject {
 public:
     // A watcher that queues takes the name only when the one before it
     // leaves: the name passes straight from one to the other.
-    enum class Arrival { Owns, Queues };
-
-    FakeWatcher(const std::string& address, bool withHost, Arrival arrival = Arrival::Owns)
+    FakeWatcher(const std::string& address, bool withHost, bool queues = false)
         : host(withHost), m_bus(connectTo(address)) {
         m_bus.registerObject("/StatusNotifierWatcher", this,
                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals |
                                  QDBusConnection::ExportAllProperties);
-        m_bus.interface()->registerService(
-            kWatcher, arrival == Arrival::Queues ? QDBusConnectionInterface::QueueService
-                                                 : QDBusConnectionInterface::DontQueueService);
+        m_bus.interface()->registerService(kWatcher,
+                                           queues ? QDBusConnectionInterface::QueueService
+                                                  : QDBusConnectionInterface::DontQueueService);
     }
     ~FakeWatcher() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
 
@@ -142,7 +140,7 @@ TEST_F(StatusNotifierItemTest, RegistersWithEachWatcherThatAppearsAndFollowsItsH
     EXPECT_GE(trayChanges, changes + 2) << "the owner heard of the loss and of the return";
 
     // A panel's new process waits for the name while the old one exits.
-    auto next = std::make_unique<FakeWatcher>(m_bus.address(), true, FakeWatcher::Arrival::Queues);
+    auto next = std::make_unique<FakeWatcher>(m_bus.address(), true, /*queues=*/true);
     watcher.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !next->items.isEmpty(); }));
     EXPECT_EQ(next->items, QStringList{item->serviceName()});
