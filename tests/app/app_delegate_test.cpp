@@ -123,8 +123,7 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     m_actions.toggle({});
     EXPECT_FALSE(m_panel->isOpen());
     m_panel->dismissed = false;
-    // Clicks that close the panel end the host's launch, with the click's
-    // token or the one the host gave before.
+    // Clicks that close it end the host's launch: the click's token or an earlier one.
     EXPECT_EQ(m_panel->ended, std::vector<QString>{"token-1"});
     m_actions.toggle({});
     m_tray->token = "before-the-click";

@@ -7,9 +7,8 @@
 namespace brimlow {
 namespace {
 
-// One bar read along the column through its middle: the pixels in the
-// provider's colour, the translucent ones of the empty track, and whether a dark outline and a
-// light halo surround them.
+// One bar read down its middle column: the pixels in the provider's colour and
+// of the translucent track, and whether a dark outline and a light halo show.
 struct BarColumn {
     int filled = 0;
     int empty = 0;

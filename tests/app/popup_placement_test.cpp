@@ -78,12 +78,10 @@ TEST(PlaceAlongBar, FollowsThePointerThenTheActivationPointThenTheTopRight) {
 TEST(PanelRows, KeepClearOfABarTheCompositorDidNotLeaveOut) {
     // sway left the 30-px bar out: every row is the panel's.
     EXPECT_EQ(panelRows(682, 720, BarEdge::Top, QPoint(1250, 15)), (RowSpan{0, 682}));
-    // KWin spans the whole output, over a 44-px Plasma panel at the bottom
-    // whose icon was clicked at its middle (row 658): the panel ends 4 px
-    // above the bar.
+    // KWin spans the whole output, over a 44-px Plasma panel at the bottom whose
+    // icon was clicked at its middle (row 658): the panel ends 4 px above it.
     EXPECT_EQ(panelRows(672, 680, BarEdge::Bottom, QPoint(1074, 658)), (RowSpan{0, 628}));
-    // The same at the top: the panel starts below a 30-px bar clicked at 15,
-    // 4 px below it.
+    // The same at the top: it starts 4 px below a 30-px bar clicked at 15.
     EXPECT_EQ(panelRows(712, 720, BarEdge::Top, QPoint(10, 15)), (RowSpan{31, 681}));
     // Nothing known about the bar.
     EXPECT_EQ(panelRows(712, 720, BarEdge::Top, std::nullopt), (RowSpan{0, 712}));

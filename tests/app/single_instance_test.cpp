@@ -28,8 +28,7 @@ TEST(InstanceSocketName, IsInTheRuntimeDirectoryElseNamedForTheUser) {
     FakeEnvironment env({{"XDG_RUNTIME_DIR", runtime.path()}});
     EXPECT_EQ(instanceSocketName(env).toStdString(), runtime / "brimlow.socket");
 
-    // Another user's instance must not be reached; a relative name goes to
-    // the temporary directory.
+    // Not another user's instance: a relative name, in the temporary directory.
     env.set("XDG_RUNTIME_DIR", "/nonexistent/run");
     QString name = instanceSocketName(env);
     EXPECT_FALSE(QDir::isAbsolutePath(name));

@@ -70,8 +70,7 @@ TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsOrTheRefusalExactly) {
     m_home.write(".config/claude/projects/-home-q/t.jsonl",
                  claudeLine("02:00:00", "m1", cached) +
                      claudeLine("02:30:00", "m2", R"("input_tokens":1,"output_tokens":2)"));
-    // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where the
-    // snapshot reads.
+    // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where it reads.
     m_home.write("elsewhere/sessions/x.jsonl", codexLine(todayUtc("03:00:00"), 9, 9));
     installStandIn(
         {"read", R"(send {"method":"codex/event","params":{}})", R"(send {"id":0,"result":{}})",
@@ -93,22 +92,6 @@ TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsOrTheRefusalExactly) {
         EXPECT_EQ(each.err, "");
         EXPECT_EQ(each.exitStatus, 0);
     }
-}
-
-// Runs only where the real Codex CLI is installed. With a fresh home it is
-// not logged in, which the query must report as a refusal.
-TEST(SnapshotAgainstRealCodex, NotLoggedInIsReportedAsARefusal) {
-    if (runProgram({{"/bin/sh", "-c", "command -v codex"}}).exitStatus != 0)
-        GTEST_SKIP() << "the Codex CLI is not installed";
-    TempDir home;
-    auto run = runProgram({{BRIMLOW_EXECUTABLE, "--snapshot"},
-                           {{"HOME", home.path()}},
-                           {"CODEX_HOME", "OPENAI_API_KEY"},
-                           ""});
-    ASSERT_FALSE(run.out.empty());
-    std::string last = run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1);
-    EXPECT_EQ(last, "Codex 로그인 또는 한도 조회 실패\n") << run.out;
-    EXPECT_EQ(run.exitStatus, 0);
 }
 
 } // namespace

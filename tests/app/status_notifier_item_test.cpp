@@ -60,8 +60,7 @@ private:
     QDBusConnection m_bus;
 };
 
-// The arguments of the last signal of each name the item sent, as a host
-// would receive them.
+// The arguments of the item's last signal of each name, as a host receives them.
 class SignalLog : public QObject {
     Q_OBJECT
 public:
@@ -199,8 +198,7 @@ TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
     QDBusReply<QDBusVariant> label = onProperties("Get", {kItemInterface, "XAyatanaLabel"});
     EXPECT_EQ(label.value().variant(), "C 43%  A 80%");
 
-    // Clicks: the point and the token the host gave, or none; a middle
-    // click refreshes.
+    // Clicks: the point and the host's token, or none; a middle click refreshes.
     onItem("ProvideXdgActivationToken", {"tok-1"});
     onItem("Activate", {1210, 12});
     onItem("Activate", {0, 0});

@@ -1,8 +1,8 @@
-# Sourced by the end-to-end scripts once they run inside their private
-# session (see private_session.sh): the arguments every one of them takes,
-# what it started and ends on exit, a failure that shows the logs, waiting
-# for a condition, the stand-in Codex CLI reporting a window at 42 %, and
-# finding, clicking and quitting the application on the X server.
+# Sourced by the end-to-end scripts once they run in their private session
+# (see private_session.sh): the arguments every one of them takes, what it
+# started and ends on exit, a failure that shows the logs, waiting for a
+# condition, the stand-in Codex CLI reporting a window at 42 %, and
+# finding, clicking and quitting the application on an X server.
 #
 #   source in_session.sh NAME BRIMLOW CODEX_STAND_IN SCREENSHOT_DIR
 #   logs=(app.err ...)   # shown on failure, from $work
@@ -20,13 +20,14 @@ end_started() {
 }
 trap end_started EXIT
 
+screenshot() { import -window root "$1"; }
 fail() {
   echo "FAIL: $*"
   local log
   for log in "${logs[@]}"; do
     [ -s "$work/$log" ] && sed "s/^/$log: /" "$work/$log"
   done
-  import -window root "$shots/$name-failure.png" 2>/dev/null || true
+  screenshot "$shots/$name-failure.png" 2>/dev/null || true
   exit 1
 }
 
@@ -39,6 +40,16 @@ wait_for() {
     sleep 0.1
   done
   "$@"
+}
+
+# The application ends with status 0, and the panel's QML did not warn in
+# the logs given (Qt's messages are on in tests).
+app_ended() {
+  wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the application did not end"
+  local status=0
+  wait "$app_pid" || status=$?
+  [ "$status" -eq 0 ] || fail "the application exited with $status"
+  ! grep -E '\.qml(:[0-9]+)?' "$@" || fail "the panel's QML warned"
 }
 
 reset_at=$(($(date +%s) + 3600))
@@ -54,7 +65,7 @@ hang
 SCENARIO
 export BRIMLOW_STAND_IN_SCENARIO=$work/scenario
 
-# "id x y width height" of every mapped window of ours; the panel is 370 px wide.
+# "id x y width height" of every mapped X window of ours; the panel is 370 px wide.
 our_windows() {
   local id
   for id in $(xdotool search --onlyvisible --class brimlow 2>/dev/null); do
@@ -73,18 +84,12 @@ start_app() {
   started+=("$app_pid")
 }
 
-# Right-clicks X Y (the icon): the menu's last entry must end the application
-# with status 0, and the panel's QML must not have warned (Qt's messages are
-# on in tests).
+# Right-clicks X Y (the icon): the menu's last entry must end the application.
 quit_from_menu() {
   click "$1" "$2" 3
   sleep 1
-  import -window root "$shots/$name-menu.png"
+  screenshot "$shots/$name-menu.png"
   xdotool key Up Return
-  wait_for 10 eval '! kill -0 $app_pid 2>/dev/null' || fail "the menu's 종료 did not quit"
-  local status=0
-  wait "$app_pid" || status=$?
-  [ "$status" -eq 0 ] || fail "the application exited with $status"
-  ! grep -E '\.qml(:[0-9]+)?' "$work/app.err" || fail "the panel's QML warned"
+  app_ended "$work/app.err"
   echo "ok: the icon's menu quit the application"
 }
