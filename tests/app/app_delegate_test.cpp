@@ -35,8 +35,7 @@ public:
     void close() override { open_ = false; }
     void endActivation(const QString& token) override { ended.push_back(token); }
 
-    bool open_ = false;
-    bool dismissed = false;
+    bool open_ = false, dismissed = false;
     using Open = std::tuple<PanelStyle, QRect, QString>;
     std::vector<Open> opens;
     std::vector<QString> ended;

@@ -1,22 +1,16 @@
 #!/usr/bin/env bash
 # The command-line modes against a full disk, read-only directories, logs
-# that can't be read or are cut short while being read. Each must end with
-# its documented fallback or one clear error line, and every file it writes
-# is either left exactly as it was or replaced whole.
-#
-# Runs in a private user and mount namespace so it can mount small tmpfs
-# file systems without privileges; skipped (77) where namespaces are not
-# allowed.
+# that can't be read or are cut short while being read: each ends with its
+# fallback or one clear error line, and leaves every file it writes exactly
+# as it was or replaced whole. In a private user and mount namespace, for
+# small tmpfs mounts without privileges; skipped (77) where not allowed.
 #
 # Usage: faults_test.sh BRIMLOW
 set -euo pipefail
 brimlow=$(realpath "$1")
 
 if [ "${BRIMLOW_IN_NAMESPACE:-}" != 1 ]; then
-  if ! unshare -rm true 2>/dev/null; then
-    echo "SKIP: no user namespaces here"
-    exit 77
-  fi
+  unshare -rm true 2>/dev/null || { echo "SKIP: no user namespaces here"; exit 77; }
   BRIMLOW_IN_NAMESPACE=1 exec unshare -rm "$0" "$@"
 fi
 
@@ -35,10 +29,8 @@ expect() {
 
 # run HOME [brimlow arguments...]: sets $out and $status.
 run() {
-  local home=$1
-  shift
   status=0
-  out=$(env -i HOME="$home" PATH="$work/no-bin" XDG_RUNTIME_DIR="$work" ${prefix:-} "$brimlow" "$@" \
+  out=$(env -i HOME="$1" PATH="$work/no-bin" XDG_RUNTIME_DIR="$work" ${prefix:-} "$brimlow" "${@:2}" \
     2>&1 <"${stdin:-/dev/null}") || status=$?
 }
 one_error_line() { # the text it must contain
@@ -116,14 +108,7 @@ expect "snapshot passes over an unreadable, a cut-off and a broken compressed lo
 # A log rewritten and truncated over and over while snapshots read it.
 big=$home/.codex/sessions/busy.jsonl
 for i in $(seq 1 20000); do codex_line "$i"; done >"$work/busy.full"
-(
-  while :; do
-    cp "$work/busy.full" "$big"
-    truncate -s 100000 "$big"
-    : >"$big"
-    sleep 0.01
-  done
-) &
+while :; do cp "$work/busy.full" "$big"; truncate -s 100000 "$big"; : >"$big"; sleep 0.01; done &
 writer=$!
 bad=0
 for _ in $(seq 1 20); do

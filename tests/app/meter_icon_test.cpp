@@ -22,18 +22,16 @@ BarColumn readBar(const QImage& image, int x, QRgb color) {
     bool seenFill = false;
     for (int y = 0; y < image.height(); ++y) {
         QRgb pixel = image.pixel(x, y);
-        QColor c = QColor::fromRgba(pixel);
+        int lightness = QColor::fromRgba(pixel).lightness();
         if (pixel == color) {
             ++bar.filled;
             seenFill = true;
         } else if (qAlpha(pixel) < 0x80) { // the translucent track
             ++bar.empty;
-            if (seenFill)
-                bar.filledFromBottom = false;
-        } else if (c.lightness() < 60) {
-            bar.dark = true;
-        } else if (c.lightness() > 200) {
-            bar.light = true;
+            bar.filledFromBottom = bar.filledFromBottom && !seenFill;
+        } else {
+            bar.dark = bar.dark || lightness < 60;
+            bar.light = bar.light || lightness > 200;
         }
     }
     return bar;

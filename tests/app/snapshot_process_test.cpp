@@ -1,6 +1,7 @@
 // The snapshot mode as a user runs it: the real executable, a home directory
 // of fixture logs and a stand-in Codex CLI installed where a user's own
 // would be, compared byte for byte.
+#include "base/time.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
 
@@ -12,12 +13,7 @@ namespace brimlow {
 namespace {
 
 std::string todayUtc(const char* clock) {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    gmtime_r(&now, &tm);
-    char text[64];
-    std::strftime(text, sizeof text, "%Y-%m-%d", &tm);
-    return std::string(text) + "T" + clock + "Z";
+    return formatUtcSeconds(systemNow()).substr(0, 10) + "T" + clock + "Z";
 }
 
 std::string codexLine(const std::string& at, int in, int out) {
