@@ -22,15 +22,14 @@ protected:
     QQuickView& m_view = m_popup.view();
 };
 
-TEST_F(PanelPopupTest, TakesTheModelAndOpensUnderTheIconSizedToThePanel) {
+TEST_F(PanelPopupTest, TakesTheModelOpensAtTheIconSizedToThePanelAndStaysThereAsItGrows) {
     ASSERT_EQ(m_view.status(), QQuickView::Ready);
     EXPECT_EQ(m_view.rootObject()->property("model").value<QObject*>(), &m_model);
     m_popup.open(PanelStyle::Popup, QRect(work().right() - 30, work().top(), 22, 22), {});
     ASSERT_TRUE(m_popup.isOpen());
     EXPECT_EQ(m_view.geometry(), QRect(work().right() - 369, work().top() + 26, 370, 240));
-}
 
-TEST_F(PanelPopupTest, AGrowingPanelAboveABottomIconStaysAboveIt) {
+    // Above an icon at the bottom, the bottom edge stays put.
     QRect icon(work().center().x(), work().bottom() - 22, 22, 22);
     m_popup.open(PanelStyle::Popup, icon, {});
     m_view.rootObject()->setProperty("extra", 100);

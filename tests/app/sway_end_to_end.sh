@@ -55,17 +55,9 @@ screenshot() { run grim "$work/shot.png" && cp "$work/shot.png" "$1"; }
 shot() { screenshot "$shots/sway-$1.png"; }
 vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
 
-# The icon's green Codex bar in waybar: "x y width height".
-green_bar() {
-  run grim -g "0,0 ${width}x${bar}" "$work/bar.png" 2>/dev/null || return 0
-  convert "$work/bar.png" -fuzz 6% -fill black +opaque '#34C759' -format '%@' info: 2>/dev/null |
-    tr 'x+' '  ' | awk '$1 > 0 && $1 < 40 {print $3, $4, $1, $2}'
-}
-icon_shown() { [ -n "$(green_bar)" ]; }
 # Waits for the icon and aims the pointer at it.
 find_icon() {
-  wait_for 15 icon_shown || return 1
-  read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
+  wait_for 15 icon_shown 0 $bar || return 1
   click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
 }
 # The panel: what changed below the bar since $work/closed.png, "x y width height".

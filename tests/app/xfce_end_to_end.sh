@@ -21,15 +21,6 @@ logs=(app.err xfce4-panel.log)
 screen_height=800
 bar_height=30
 
-# The icon's green Codex bar in the bar at the bottom: "x y width height".
-green_bar() {
-  import -window root "$work/screen.png"
-  convert "$work/screen.png" -crop "1280x${bar_height}+0+$((screen_height - bar_height))" +repage \
-    -fuzz 6% -fill black +opaque '#34C759' -format '%@' info: 2>/dev/null |
-    tr 'x+' '  ' | awk -v top=$((screen_height - bar_height)) '$1 > 0 && $1 < 40 {print $3, $4 + top, $1, $2}'
-}
-icon_shown() { [ -n "$(green_bar)" ]; }
-
 # The panel at the bottom, holding only the tray.
 channel=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
 mkdir -p "$channel"
@@ -62,9 +53,9 @@ wait_for 15 panel_shown || fail "without a tray the panel did not open as a wind
 sleep 2
 xfce4-panel --disable-wm-check >"$work/xfce4-panel.log" 2>&1 &
 started+=($!)
-wait_for 20 icon_shown || fail "the icon did not appear in the panel started later"
+wait_for 20 icon_shown $((screen_height - bar_height)) $bar_height ||
+  fail "the icon did not appear in the panel started later"
 wait_for 5 panel_hidden || fail "the window did not hand over to the tray"
-read -r icon_x icon_y icon_w icon_h <<<"$(green_bar)"
 cp "$work/screen.png" "$shots/xfce-icon.png"
 echo "ok: the icon appeared in a panel started after Brimlow, at ${icon_x},${icon_y}"
 

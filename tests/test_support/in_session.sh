@@ -78,6 +78,18 @@ panel_shown() { [ -n "$(panel)" ]; }
 panel_hidden() { [ -z "$(panel)" ]; }
 click() { xdotool mousemove --sync "$1" "$2" click "${3:-1}"; }
 
+# The icon's green Codex bar in the bar whose rows are TOP to TOP + HEIGHT,
+# on the screen: "x y width height"; icon_shown TOP HEIGHT sets icon_x ...
+green_bar() {
+  screenshot "$work/screen.png" 2>/dev/null || return 0
+  convert "$work/screen.png" -crop "x$2+0+$1" +repage -fuzz 6% -fill black +opaque '#34C759' \
+    -format '%@' info: 2>/dev/null | tr 'x+' '  ' | awk -v top="$1" '$1 > 0 && $1 < 40 {print $3, $4 + top, $1, $2}'
+}
+icon_shown() {
+  read -r icon_x icon_y icon_w icon_h <<<"$(green_bar "$@")"
+  [ -n "$icon_h" ]
+}
+
 start_app() {
   PATH=$work/empty-bin "$brimlow" >"$work/app.out" 2>"$work/app.err" &
   app_pid=$!
