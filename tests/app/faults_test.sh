@@ -87,6 +87,17 @@ stdin=$work/status.json run "$home" --claude-statusline
 expect "status line with a read-only data directory: the line is drawn, settings untouched" \
   'line_drawn && settings_are "$settings"'
 
+# --- A settings file that can't be read -------------------------------------
+home=$work/locked
+mkdir -p "$home/.claude"
+printf '%s' "$settings" >"$home/.claude/settings.json"
+chmod 0200 "$home/.claude/settings.json"
+# root reads any file; the modes run without that privilege here.
+without_override="$(command -v setpriv) --bounding-set=-dac_override,-dac_read_search"
+prefix=$without_override run "$home" --connect-claude
+expect "connect with an unreadable settings file: one error line, nothing written" \
+  'one_error_line "settings.json: Permission denied" && [ "$(ls -A "$home/.claude")" = settings.json ]'
+
 # --- Logs that can't be read, are cut short or change while being read ------
 home=$work/logs
 today=$(date -u +%Y-%m-%dT%H:%M:%SZ)
@@ -100,8 +111,7 @@ codex_line 5000 >"$home/.codex/sessions/locked.jsonl"
 chmod 000 "$home/.codex/sessions/locked.jsonl"
 { codex_line 30; codex_line 70 | head -c 40; } >"$home/.codex/sessions/cut.jsonl"
 printf '\x28\xb5\x2f\xfd\x04' >"$home/.codex/sessions/cut.jsonl.zst"
-# root reads any file; the mode runs without that privilege here.
-prefix="$(command -v setpriv) --bounding-set=-dac_override,-dac_read_search" run "$home" --snapshot
+prefix=$without_override run "$home" --snapshot
 expect "snapshot passes over an unreadable, a cut-off and a broken compressed log" \
   '[ "$status" -eq 0 ] && grep -q "^Codex: 2 usage records; today 130 tokens$" <<<"$out"'
 
