@@ -6,6 +6,7 @@
 
 #include <QTest>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace brimlow {
 namespace {
@@ -34,14 +35,8 @@ public:
     void close() override { open_ = false; }
     void endActivation(const QString& token) override { ended.push_back(token); }
 
-    bool open_ = false;
-    bool dismissed = false;
-    struct Open {
-        PanelStyle style;
-        QRect anchor;
-        QString token;
-        bool operator==(const Open&) const = default;
-    };
+    bool open_ = false, dismissed = false;
+    using Open = std::tuple<PanelStyle, QRect, QString>;
     std::vector<Open> opens;
     std::vector<QString> ended;
 };
@@ -50,39 +45,40 @@ class Delegate : public ::testing::Test {
 protected:
     // The tray is present or not from the start, as on the desktop.
     std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
-        MeterServices services{
-            .env = m_env,
-            .clock = std::make_shared<FakeClock>(),
-            .fetchCodexQuota = [](const Environment&) -> Result<CodexLimits> {
-                // A window whose reset has passed, then a current one.
-                return CodexLimits{{{99, 300, *fromUnixSeconds(1759300000)},
-                                    {42, 10080, *fromUnixSeconds(1759334400)}},
-                                   {}};
-            },
-            .notifications = m_center,
-            .timeOfDay = [](Time) { return std::string("21:00"); },
-            .login = std::make_shared<FakeLogin>(),
-            .settings = std::make_shared<FakeSettings>(),
-            .claudeBridgeInstalled = [] { return false; },
-            .connectClaude = []() -> Result<void> { return {}; },
+        MeterServices services{.env = m_env,
+                               .clock = std::make_shared<FakeClock>(),
+                               .fetchCodexQuota = [](const Environment&) -> Result<CodexLimits> {
+                                   // A window whose reset has passed, then a current one.
+                                   return CodexLimits{{{99, 300, *fromUnixSeconds(1759300000)},
+                                                       {42, 10080, *fromUnixSeconds(1759334400)}},
+                                                      {}};
+                               },
+                               .notifications = m_center,
+                               .timeOfDay = [](Time) { return std::string("21:00"); },
+                               .login = std::make_shared<FakeLogin>(),
+                               .settings = std::make_shared<FakeSettings>(),
+                               .claudeBridgeInstalled = [] { return false; },
+                               .connectClaude = []() -> Result<void> { return {}; }};
+        auto makeTray = [this, trayPresent](TrayActions actions) {
+            auto tray = std::make_unique<FakeTray>();
+            tray->present = trayPresent;
+            m_tray = tray.get();
+            m_actions = std::move(actions);
+            return tray;
         };
-        ShellFactories factories{
-            .tray =
-                [this, trayPresent](TrayActions actions) {
-                    auto tray = std::make_unique<FakeTray>();
-                    tray->present = trayPresent;
-                    m_tray = tray.get();
-                    m_actions = std::move(actions);
-                    return tray;
-                },
-            .panel =
-                [this](MeterModel&) {
-                    auto panel = std::make_unique<FakePanel>();
-                    m_panel = panel.get();
-                    return panel;
-                },
+        auto makePanel = [this](MeterModel&) {
+            auto panel = std::make_unique<FakePanel>();
+            m_panel = panel.get();
+            return panel;
         };
-        return std::make_unique<AppDelegate>(std::move(services), factories);
+        return std::make_unique<AppDelegate>(std::move(services),
+                                             ShellFactories{.tray = makeTray, .panel = makePanel});
+    }
+
+    // The tray comes or goes (a panel starting or restarting).
+    void trayPresent(bool present) {
+        m_tray->present = present;
+        m_actions.trayAvailabilityChanged();
     }
 
     TempDir m_dir;
@@ -113,8 +109,7 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
         FakePanel::Open opened;
     } cases[] = {
         {{QRect(1210, 0, 1, 24), "token-1"}, {PanelStyle::Popup, QRect(1210, 0, 1, 24), "token-1"}},
-        {{}, {PanelStyle::Popup, m_tray->geometry, ""}},
-    };
+        {{}, {PanelStyle::Popup, m_tray->geometry, ""}}};
     for (const auto& [click, opened] : cases) {
         m_actions.toggle(click);
         ASSERT_TRUE(m_panel->isOpen());
@@ -127,8 +122,7 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     m_actions.toggle({});
     EXPECT_FALSE(m_panel->isOpen());
     m_panel->dismissed = false;
-    // Clicks that close the panel end the host's launch, with the click's
-    // token or the one the host gave before.
+    // Clicks that close it end the host's launch: the click's token or an earlier one.
     EXPECT_EQ(m_panel->ended, std::vector<QString>{"token-1"});
     m_actions.toggle({});
     m_tray->token = "before-the-click";
@@ -155,25 +149,22 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
 TEST_F(Delegate, WithoutATrayThePanelOpensAsAWindowAndATrayThatAppearsTakesOver) {
     auto delegate = makeDelegate(false);
     ASSERT_TRUE(m_panel->isOpen()) << "otherwise nothing of the application would show";
-    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Window);
+    EXPECT_EQ(std::get<PanelStyle>(m_panel->opens.back()), PanelStyle::Window);
 
-    m_tray->present = true;
-    m_actions.trayAvailabilityChanged();
+    trayPresent(true);
     EXPECT_FALSE(m_panel->isOpen()) << "the window gives way to the tray";
     m_actions.toggle({});
-    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Popup);
+    EXPECT_EQ(std::get<PanelStyle>(m_panel->opens.back()), PanelStyle::Popup);
 
-    // The tray goes and comes back (a panel restarting): the open popup
-    // stays, and the next open without a tray is a window again.
-    m_tray->present = false;
-    m_actions.trayAvailabilityChanged();
-    m_tray->present = true;
-    m_actions.trayAvailabilityChanged();
+    // The tray goes and comes back: the open popup stays, and the next open
+    // without a tray is a window again.
+    trayPresent(false);
+    trayPresent(true);
     EXPECT_TRUE(m_panel->isOpen());
     m_tray->present = false;
     m_actions.toggle({});
     delegate->reopen();
-    EXPECT_EQ(m_panel->opens.back().style, PanelStyle::Window);
+    EXPECT_EQ(std::get<PanelStyle>(m_panel->opens.back()), PanelStyle::Window);
 }
 
 TEST_F(Delegate, CallbacksThatOutliveTheDelegateDoNothing) {

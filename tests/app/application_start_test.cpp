@@ -8,25 +8,29 @@ namespace {
 
 TEST(ApplicationStart, WithoutADisplayOrWithOneThatFailsItSaysSoInOneLine) {
     TempDir home;
-    for (std::map<std::string, std::string> display :
-         {std::map<std::string, std::string>{}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}}) {
-        display.emplace("HOME", home.path());
-        auto run = runProgram({{BRIMLOW_EXECUTABLE}, display, {"DISPLAY", "WAYLAND_DISPLAY"}, ""});
-        EXPECT_EQ(run.exitStatus, 1);
-        EXPECT_EQ(run.out, "There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is "
-                           "set); run \"brimlow --snapshot\" to see the figures.\n");
+    const std::string none = "There is no graphical session (neither DISPLAY nor WAYLAND_DISPLAY "
+                             "is set); run \"brimlow --snapshot\" to see the figures.\n";
+    const std::string hint = "); run \"brimlow --snapshot\" to see the figures.\n";
+    struct Case {
+        std::map<std::string, std::string> env;
+        std::string out;
+    } cases[] = {
+        {{}, none},
+        {{{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, none},
+        {{{"DISPLAY", ":3917"}, {"QT_QPA_PLATFORM", "xcb"}},
+         "Cannot open the display (DISPLAY=:3917, WAYLAND_DISPLAY=" + hint},
+        {{{"WAYLAND_DISPLAY", "brimlow-none"}, {"QT_QPA_PLATFORM", "wayland"}},
+         "Cannot open the display (DISPLAY=, WAYLAND_DISPLAY=brimlow-none" + hint},
+    };
+    for (auto [env, out] : cases) {
+        env.emplace("HOME", home.path());
+        env.emplace("XDG_RUNTIME_DIR", home.path());
+        auto run = runProgram(
+            {{BRIMLOW_EXECUTABLE}, env, {"DISPLAY", "WAYLAND_DISPLAY", "BRIMLOW_QT_MESSAGES"}, ""});
+        EXPECT_EQ(run.exitStatus, 1) << out;
+        EXPECT_EQ(run.out, out);
         EXPECT_EQ(run.err, "") << "not Qt's own abort message";
     }
-    // A display that is set but can't be opened.
-    auto run =
-        runProgram({{BRIMLOW_EXECUTABLE},
-                    {{"HOME", home.path()}, {"DISPLAY", ":3917"}, {"QT_QPA_PLATFORM", "xcb"}},
-                    {"WAYLAND_DISPLAY", "BRIMLOW_QT_MESSAGES"},
-                    ""});
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_EQ(run.out, "Cannot open the display (DISPLAY=:3917, WAYLAND_DISPLAY=); run "
-                       "\"brimlow --snapshot\" to see the figures.\n");
-    EXPECT_EQ(run.err, "");
 }
 
 } // namespace

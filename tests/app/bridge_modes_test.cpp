@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
 
 namespace brimlow {
 namespace {
@@ -16,13 +15,11 @@ using nlohmann::json;
 
 class BridgeModes : public ::testing::Test {
 protected:
-    ProgramRun brimlow(const char* flag, bool withoutOverride = false) const {
-        ProgramSpec spec{{BRIMLOW_EXECUTABLE, flag},
-                         {{"HOME", m_dir / "home"},
-                          {"CLAUDE_CONFIG_DIR", m_dir / "claude"},
-                          {"XDG_DATA_HOME", m_dir / "data"}}};
-        spec.withoutOverride = withoutOverride;
-        return runProgram(spec);
+    ProgramRun brimlow(const char* flag) const {
+        return runProgram({{BRIMLOW_EXECUTABLE, flag},
+                           {{"HOME", m_dir / "home"},
+                            {"CLAUDE_CONFIG_DIR", m_dir / "claude"},
+                            {"XDG_DATA_HOME", m_dir / "data"}}});
     }
     std::string settingsPath() const { return m_dir / "claude/settings.json"; }
 
@@ -30,7 +27,8 @@ protected:
 };
 
 TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
-    m_dir.write("claude/settings.json", R"({"statusLine":{"type":"command","command":"mine"}})");
+    const char* mine = R"({"statusLine":{"type":"command","command":"mine"}})";
+    m_dir.write("claude/settings.json", mine);
     auto connect = brimlow("--connect-claude");
     EXPECT_EQ(connect.out, "Claude 한도 연결 완료\n");
     EXPECT_EQ(connect.err, "");
@@ -42,40 +40,7 @@ TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
     auto disconnect = brimlow("--disconnect-claude");
     EXPECT_EQ(disconnect.out, "Claude 기존 status line 복원 완료\n");
     EXPECT_EQ(disconnect.exitStatus, 0);
-    EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()),
-              json::parse(R"({"statusLine":{"type":"command","command":"mine"}})"));
-}
-
-TEST_F(BridgeModes, FailuresPrintOneLineAndExitOne) {
-    m_dir.write("claude/settings.json", "{\"a\": ");
-    auto connect = brimlow("--connect-claude");
-    EXPECT_EQ(connect.exitStatus, 1);
-    EXPECT_TRUE(connect.out.starts_with(settingsPath() + ": parse error at line 1, column 7"))
-        << connect.out;
-    EXPECT_EQ(std::count(connect.out.begin(), connect.out.end(), '\n'), 1);
-    EXPECT_EQ(connect.err, "");
-    EXPECT_EQ(readWholeFile(settingsPath()).value(), "{\"a\": ");
-    EXPECT_FALSE(fs::exists(m_dir / "data/Brimlow/claude-statusline-backup.json"));
-
-    auto disconnect = brimlow("--disconnect-claude");
-    EXPECT_EQ(disconnect.exitStatus, 1);
-    EXPECT_TRUE(disconnect.out.starts_with(settingsPath() + ": parse error")) << disconnect.out;
-}
-
-TEST_F(BridgeModes, AReadOnlyDirectoryOrAnUnreadableSettingsFileChangesNothing) {
-    std::string original = R"({"model": "opus", "permissions": {"allow": ["Bash"]}})";
-    m_dir.write("claude/settings.json", original);
-    for (auto [path, mode, restore] :
-         {std::tuple{m_dir / "claude", 0555, 0755}, std::tuple{settingsPath(), 0200, 0644}}) {
-        chmod(path.c_str(), mode);
-        auto connect = brimlow("--connect-claude", /*withoutOverride=*/true);
-        chmod(path.c_str(), restore);
-        EXPECT_EQ(connect.out, settingsPath() + ": Permission denied\n") << path;
-        EXPECT_EQ(connect.exitStatus, 1);
-        EXPECT_EQ(readWholeFile(settingsPath()).value(), original);
-        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir / "claude"), fs::directory_iterator()),
-                  1);
-    }
+    EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()), json::parse(mine));
 }
 
 TEST(Helpers, RunWithTheSameArgumentsAndStatusOrSayInOneLineWhyNot) {

@@ -13,16 +13,6 @@ Mode modeOf(std::vector<std::string_view> args) {
     return selectMode(args);
 }
 
-TEST(SelectMode, FirstFlagInTheFixedOrderWinsWherever) {
-    EXPECT_EQ(modeOf({}), Mode::Application);
-    EXPECT_EQ(modeOf({"--snapshot"}), Mode::Snapshot);
-    EXPECT_EQ(modeOf({"--snapshot", "--connect-claude"}), Mode::ConnectClaude);
-    EXPECT_EQ(modeOf({"--test-notify", "x", "--disconnect-claude"}), Mode::DisconnectClaude);
-    EXPECT_EQ(modeOf({"--snapshot", "--test-notify", "--claude-statusline"}),
-              Mode::ClaudeStatusline);
-    EXPECT_EQ(modeOf({"--connect-claude", "--disconnect-claude"}), Mode::ConnectClaude);
-}
-
 TEST(SelectMode, OnlyWholeArgumentsCount) {
     EXPECT_EQ(modeOf({"--snapshot=1"}), Mode::Application);
     EXPECT_EQ(modeOf({"--snap"}), Mode::Application);
@@ -30,14 +20,6 @@ TEST(SelectMode, OnlyWholeArgumentsCount) {
     // The program path itself is part of the vector.
     std::vector<std::string_view> args{"--snapshot"};
     EXPECT_EQ(selectMode(args), Mode::Snapshot);
-}
-
-TEST(GraphicalSession, NeedsADisplayThatIsSetAndNotEmpty) {
-    EXPECT_FALSE(hasGraphicalSession(FakeEnvironment()));
-    EXPECT_FALSE(hasGraphicalSession(FakeEnvironment({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}})));
-    EXPECT_TRUE(hasGraphicalSession(FakeEnvironment({{"DISPLAY", ":0"}, {"WAYLAND_DISPLAY", ""}})));
-    EXPECT_TRUE(
-        hasGraphicalSession(FakeEnvironment({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ""}})));
 }
 
 TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChosen) {

@@ -28,51 +28,36 @@ TEST(InstanceSocketName, IsInTheRuntimeDirectoryElseNamedForTheUser) {
     FakeEnvironment env({{"XDG_RUNTIME_DIR", runtime.path()}});
     EXPECT_EQ(instanceSocketName(env).toStdString(), runtime / "brimlow.socket");
 
-    // Another user's instance must not be reached; a relative name goes to
-    // the temporary directory.
+    // Not another user's instance: a relative name, in the temporary directory.
     env.set("XDG_RUNTIME_DIR", "/nonexistent/run");
     QString name = instanceSocketName(env);
     EXPECT_FALSE(QDir::isAbsolutePath(name));
     EXPECT_TRUE(name.contains(QString::number(getuid()))) << name.toStdString();
 }
 
-class SingleInstanceTest : public ::testing::Test {
-protected:
-    TempDir m_runtime;
-    QString m_name = QString::fromStdString(m_runtime / "brimlow.socket");
-};
+TEST(SingleInstance, ALaterStartHandsOverToTheRunningInstanceEvenOverADeadOnesSocket) {
+    for (bool crashedBefore : {false, true}) {
+        TempDir runtime;
+        QString name = QString::fromStdString(runtime / "brimlow.socket");
+        if (crashedBefore)
+            leaveDeadSocket(name.toStdString());
+        SingleInstance first(name);
+        int reopened = 0;
+        first.onReopen = [&] { ++reopened; };
+        ASSERT_EQ(first.claim(), InstanceRole::First) << crashedBefore;
 
-TEST_F(SingleInstanceTest, ALaterStartHandsOverToTheRunningInstance) {
-    SingleInstance first(m_name);
-    int reopened = 0;
-    first.onReopen = [&] { ++reopened; };
-    ASSERT_EQ(first.claim(), InstanceRole::First);
-
-    SingleInstance second(m_name);
-    second.onReopen = [] { ADD_FAILURE() << "the later start does not listen"; };
-    EXPECT_EQ(second.claim(), InstanceRole::Handover);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 1; }));
-
-    EXPECT_EQ(SingleInstance(m_name).claim(), InstanceRole::Handover);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 2; }));
-    EXPECT_FALSE(QFile::exists(m_name + ".lock")) << "the lock is held only while claiming";
-}
-
-TEST_F(SingleInstanceTest, ASocketLeftByADeadInstanceIsTakenOver) {
-    leaveDeadSocket(m_name.toStdString());
-    ASSERT_TRUE(QFile::exists(m_name));
-
-    SingleInstance first(m_name);
-    int reopened = 0;
-    first.onReopen = [&] { ++reopened; };
-    ASSERT_EQ(first.claim(), InstanceRole::First);
-    EXPECT_EQ(SingleInstance(m_name).claim(), InstanceRole::Handover);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return reopened == 1; }));
-}
-
-TEST_F(SingleInstanceTest, WithoutAPlaceForTheSocketItRunsAlone) {
-    SingleInstance instance(QString::fromStdString(m_runtime / "missing/brimlow.socket"));
-    EXPECT_EQ(instance.claim(), InstanceRole::Alone);
+        SingleInstance second(name);
+        second.onReopen = [] { ADD_FAILURE() << "the later start does not listen"; };
+        EXPECT_EQ(second.claim(), InstanceRole::Handover);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 1; }));
+        EXPECT_EQ(SingleInstance(name).claim(), InstanceRole::Handover);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return reopened == 2; }));
+        EXPECT_FALSE(QFile::exists(name + ".lock")) << "the lock is held only while claiming";
+    }
+    // Without a place for the socket it runs alone.
+    TempDir runtime;
+    EXPECT_EQ(SingleInstance(QString::fromStdString(runtime / "missing/brimlow.socket")).claim(),
+              InstanceRole::Alone);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
 #!/usr/bin/env python3
-"""Pointer and keyboard input for a wlroots compositor (sway) whose seat has
-no devices, through zwlr_virtual_pointer_v1 and zwp_virtual_keyboard_v1,
-speaking the Wayland wire protocol itself (no dependencies).
+"""Pointer and keyboard input for a wlroots compositor whose seat has no
+devices (zwlr_virtual_pointer_v1, zwp_virtual_keyboard_v1), speaking the
+Wayland wire protocol itself. Needs WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
 
-Usage: vpointer.py WIDTH HEIGHT ACTION...   (WIDTH HEIGHT: the output layout)
-  ACTION: move:X:Y  click:left|right  scroll:NOTCHES  key:escape
-Needs WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
+Usage: vpointer.py WIDTH HEIGHT ACTION...  (move:X:Y click:left|right scroll:NOTCHES key:escape)
 """
 import array, os, socket, struct, sys, tempfile, time
 
@@ -60,6 +58,16 @@ def bind(interface, version):
 
 
 ms = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF
+
+
+def press(send_state):
+    """A button or key down, then up, each seen by the compositor."""
+    for state in (1, 0):
+        send_state(state)
+        roundtrip()
+        time.sleep(0.05)
+
+
 REGISTRY = next(ids)
 send(1, 1, struct.pack("<I", REGISTRY))
 globals_ = roundtrip()
@@ -86,21 +94,15 @@ for action in actions:
         send(pointer, 1, struct.pack("<IIIII", ms(), int(args[0]), int(args[1]), width, height))
         send(pointer, 4)
     elif kind == "click":
-        for state in (1, 0):
-            send(pointer, 2, struct.pack("<III", ms(), BUTTONS[args[0]], state))
-            send(pointer, 4)
-            roundtrip()
-            time.sleep(0.05)
+        press(lambda state: (send(pointer, 2, struct.pack("<III", ms(), BUTTONS[args[0]], state)),
+                             send(pointer, 4)))
     elif kind == "scroll":  # notches of the wheel, positive is down
         notches = int(args[0])
         send(pointer, 5, struct.pack("<I", 0))  # axis_source: wheel
         send(pointer, 7, struct.pack("<IIii", ms(), 0, notches * 10 * 256, notches))
         send(pointer, 4)
     elif kind == "key":
-        for state in (1, 0):
-            send(keyboard, 1, struct.pack("<III", ms(), KEYS[args[0]], state))
-            roundtrip()
-            time.sleep(0.05)
+        press(lambda state: send(keyboard, 1, struct.pack("<III", ms(), KEYS[args[0]], state)))
     roundtrip()
 send(pointer, 8)
 if keyboard:
