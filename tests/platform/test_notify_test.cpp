@@ -1,6 +1,4 @@
-// "--test-notify" with a stand-in daemon on a private bus. Without a bus it
-// says so and starts none: the notification centre's own tests and the
-// installation's show that.
+// "--test-notify" without a bus, and with a stand-in daemon on a private bus.
 #include "app/test_notify.h"
 #include "event_loop.h"
 #include "fake_notification_server.h"
@@ -15,6 +13,22 @@ namespace brimlow {
 namespace {
 
 using namespace std::chrono_literals;
+
+// The exit status and what the mode printed.
+std::string run(const Environment& env, TestNotifyTimes times = {}) {
+    char* data = nullptr;
+    size_t size = 0;
+    std::FILE* out = open_memstream(&data, &size);
+    int status = runTestNotify(out, env, std::make_shared<SystemClock>(), times);
+    std::fclose(out);
+    std::string text = std::to_string(status) + " " + std::string(data, size);
+    std::free(data);
+    return text;
+}
+
+TEST(TestNotify, WithoutABusItSaysNotificationsAreOffAndEndsAtOnce) {
+    EXPECT_EQ(run(FakeEnvironment()), "1 알림이 꺼져 있음 — 세션 버스에 알림 서비스가 없습니다\n");
+}
 
 // The mode itself, in this process and with shorter times (a reset under 5 s
 // ahead is never announced): the daemon on the private bus is served by this
@@ -32,15 +46,8 @@ TEST(TestNotify, ShowsTheSampleResetAfterItsLead) {
             notifiedAfterMs = sinceStart.elapsed();
     });
     watch.start(10);
-    char* data = nullptr;
-    size_t size = 0;
-    std::FILE* out = open_memstream(&data, &size);
     sinceStart.start();
-    int status = runTestNotify(out, env, std::make_shared<SystemClock>(), {5500ms, 6500ms});
-    std::fclose(out);
-    EXPECT_EQ(std::string(data, size), "알림 허용됨 · 3초 뒤 시험 알림\n");
-    std::free(data);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(run(env, {5500ms, 6500ms}), "0 알림 허용됨 · 3초 뒤 시험 알림\n");
     ASSERT_EQ(server.calls.size(), 1u);
     EXPECT_GE(notifiedAfterMs, 5400);
     const NotifyCall& call = server.calls[0];
