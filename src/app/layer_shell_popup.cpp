@@ -474,7 +474,15 @@ LayerShellPopup::LayerShellPopup(std::unique_ptr<LayerShellConnection> connectio
 
     m_locateTimeout.setSingleShot(true);
     m_locateTimeout.setInterval(kLocateTimeoutMs);
-    connect(&m_locateTimeout, &QTimer::timeout, this, &LayerShellPopup::placePanel);
+    connect(&m_locateTimeout, &QTimer::timeout, this, [this] {
+        // After a busy spell the timer and the compositor's report can be
+        // ready at once, and the timer may be served first: take in what
+        // the compositor has sent by now before settling for less.
+        if (m_catcher && m_catcher->role == SurfaceRole::Locator &&
+            wl_display_roundtrip(m_connection->display) < 0)
+            return;
+        placePanel();
+    });
     m_frameTimer.setSingleShot(true);
     connect(&m_frameTimer, &QTimer::timeout, this, &LayerShellPopup::drawFrame);
     connect(m_control.get(), &QQuickRenderControl::renderRequested, this,

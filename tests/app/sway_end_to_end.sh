@@ -55,11 +55,9 @@ screenshot() { run grim "$work/shot.png" && cp "$work/shot.png" "$1"; }
 shot() { screenshot "$shots/sway-$1.png"; }
 vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
 
-# Waits for the icon, and a moment for the start's first refresh (a click
-# then may miss the 150 ms the panel waits to locate the pointer), and aims at it.
+# Waits for the icon and aims at it.
 find_icon() {
   wait_for 15 icon_shown 0 $bar || return 1
-  sleep 1
   click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
 }
 # The panel: what changed below the bar since $work/closed.png, "x y width height".
