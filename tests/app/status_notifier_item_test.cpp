@@ -152,8 +152,9 @@ TEST_F(StatusNotifierItemTest, ServesTypedPropertiesTheLabelClicksAndTheMenu) {
              "XAyatanaLabelGuide:s=" + trayLabelGuide()}) {
         QString name = entry.section(':', 0, 0), type = entry.section(':', 1).section('=', 0, 0);
         EXPECT_EQ(signatureOf(properties[name]), type) << name.toStdString();
-        if (entry.contains('='))
+        if (entry.contains('=')) {
             EXPECT_EQ(properties[name].toString(), entry.section('=', 1)) << name.toStdString();
+        }
     }
     EXPECT_EQ(qdbus_cast<QDBusObjectPath>(properties["Menu"]).path(), "/MenuBar");
     DBusToolTip tip = qdbus_cast<DBusToolTip>(properties["ToolTip"]);
