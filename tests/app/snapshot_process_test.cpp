@@ -84,10 +84,8 @@ TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsOrTheRefusalExactly) {
     installStandIn({"read", R"(send {"id":0,"error":{"message":"not logged in"}})", "hang"});
     auto refused = snapshot();
     EXPECT_EQ(refused.out, local + "Codex 로그인 또는 한도 조회 실패\n");
-    for (const auto& each : {run, refused}) {
-        EXPECT_EQ(each.err, "");
-        EXPECT_EQ(each.exitStatus, 0);
-    }
+    for (const auto& each : {run, refused})
+        EXPECT_EQ(std::tie(each.err, each.exitStatus), std::tuple("", 0)) << each.out;
 }
 
 } // namespace
