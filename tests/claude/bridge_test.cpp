@@ -33,24 +33,29 @@ protected:
     FakeEnvironment m_env;
 };
 
+// No file, and status lines that are not objects, count as nothing there.
 TEST_F(Bridge, InstallsIntoNothingAndRemovesAgain) {
-    EXPECT_FALSE(claudeBridgeInstalled(m_env));
-    ASSERT_TRUE(connectClaude(m_env, kExe).ok());
-    // Pretty, with sorted keys, as people keep the file.
-    EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({
+    for (const char* text : {"", R"({"statusLine":"echo hi"})", R"({"statusLine":null})"}) {
+        if (*text)
+            writeSettings(text);
+        EXPECT_FALSE(claudeBridgeInstalled(m_env));
+        ASSERT_TRUE(connectClaude(m_env, kExe).ok());
+        // Pretty, with sorted keys, as people keep the file.
+        EXPECT_EQ(readWholeFile(settingsPath()).value(), R"({
   "statusLine": {
     "command": "'/opt/tools/meter' --claude-statusline",
     "type": "command"
   }
 }
-)");
-    EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})"));
-    EXPECT_TRUE(claudeBridgeInstalled(m_env));
-
-    ASSERT_TRUE(disconnectClaude(m_env).ok());
-    EXPECT_EQ(settings(), json::object());
-    EXPECT_FALSE(claudeBridgeInstalled(m_env));
-    EXPECT_TRUE(fs::exists(backupPath())) << "the backup is kept";
+)") << text;
+        EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})"));
+        EXPECT_TRUE(claudeBridgeInstalled(m_env));
+        ASSERT_TRUE(disconnectClaude(m_env).ok());
+        EXPECT_EQ(settings(), json::object());
+        EXPECT_FALSE(claudeBridgeInstalled(m_env));
+        EXPECT_TRUE(fs::exists(backupPath())) << "the backup is kept";
+        fs::remove(backupPath());
+    }
 }
 
 TEST_F(Bridge, KeepsTheUsersStatusLineAndEveryOtherMember) {
@@ -79,16 +84,6 @@ TEST_F(Bridge, KeepsTheUsersStatusLineAndEveryOtherMember) {
     EXPECT_EQ(settings(), json::parse(original));
 }
 
-TEST_F(Bridge, NonObjectStatusLinesCountAsNone) {
-    for (const char* text : {R"({"statusLine":"echo hi"})", R"({"statusLine":null})"}) {
-        writeSettings(text);
-        fs::remove(backupPath());
-        EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
-        ASSERT_TRUE(connectClaude(m_env, kExe).ok()) << text;
-        EXPECT_EQ(backup(), json::parse(R"({"wasPresent":false})")) << text;
-    }
-}
-
 TEST_F(Bridge, AnyCommandWithTheMarkerCountsAsInstalled) {
     const char* foreign = R"({"statusLine":{"type":"command",
         "command":"other-tool --claude-statusline | tee /tmp/x"}})";
@@ -105,10 +100,7 @@ TEST_F(Bridge, RefusesUnparsableSettingsOrPathsWithoutWritingAnything) {
     for (const std::string& text : {std::string("{\"statusLine\": "), std::string("5"), tooDeep,
                                     std::string("{\"a\":1e400}")}) {
         writeSettings(text);
-        EXPECT_FALSE(claudeBridgeInstalled(m_env)) << text;
-        auto connected = connectClaude(m_env, kExe);
-        ASSERT_FALSE(connected.ok()) << text;
-        EXPECT_TRUE(connected.error().message().starts_with(settingsPath() + ": ")) << text;
+        EXPECT_FALSE(connectClaude(m_env, kExe).ok()) << text;
         EXPECT_FALSE(fs::exists(backupPath())) << text;
         EXPECT_EQ(readWholeFile(settingsPath()).value(), text);
         EXPECT_FALSE(disconnectClaude(m_env).ok()) << text;

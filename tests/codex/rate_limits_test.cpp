@@ -27,7 +27,6 @@ TEST(ParseCodexLimits, ReadsPrimaryThenSecondaryAndThePlan) {
     const std::pair<const char*, std::vector<Quota>> windows[] = {
         {R"({"usedPercent": 130, "windowDurationMins": 300})", {{100, 300, {}}}},
         {R"({"usedPercent": -5, "windowDurationMins": 300})", {{0, 300, {}}}},
-        {R"({"usedPercent": 5, "windowDurationMins": 300.0})", {{5, 300, {}}}},
         {R"({"usedPercent": 5, "windowDurationMins": 300.5})", {}},
         {R"({"windowDurationMins": 300})", {}},
         {R"({"usedPercent": 5, "windowDurationMins": 300, "resetsAt": "soon"})", {{5, 300, {}}}},

@@ -166,27 +166,20 @@ TEST(CodexUsage, AFileCountsOnlyItsOwnRequestsFromItsFirstLine) {
          {meta(R"({"id":"f1","forked_from_id":"p1","history_base":{"path":"2.jsonl","line":2}})"),
           codexLine("2025-10-01T10:00:00Z", 1050, 105, "50", "5"),
           codexLine("2025-10-01T10:01:00Z", 1070, 107, "20", "2")},
-         // A sub-agent shares the parent's session id and counts from zero.
-         {meta(R"({"id":"p1","source":{"subagent":{}},"thread_source":"subagent"})"),
-          codexLine("2025-10-01T11:00:00Z", 40, 4, "40", "4")},
-         // A last use that is larger than the total, negative, fractional or
-         // missing can't be right: the total counts, as for a line without it.
+         // A last use that is larger than the total or negative can't be
+         // right: the total counts, as for a line without it.
          {codexLine("2025-10-01T12:00:00Z", 7, 70, "8", "-1"),
-          codexLine("2025-10-01T12:01:00Z", 9, 75, "1", "1")},
-         {codexLine("2025-10-01T12:00:00Z", 6, 60, "1.5", "null")}});
+          codexLine("2025-10-01T12:01:00Z", 9, 75, "1", "1")}});
     LocalUsageReader reader;
     auto usage = reader.codex(dir.path());
     std::string counts;
-    for (const auto& entry : usage.entries) {
-        EXPECT_EQ(entry.cache, 0);
+    for (const auto& entry : usage.entries)
         counts += std::to_string(entry.input) + "/" + std::to_string(entry.output) + " ";
-    }
     EXPECT_EQ(counts, "100/10 150/30 0/5 30/5 50/20 1000/100 500/0 "
-                      "1000/100 300/30 50/5 20/2 40/4 7/70 2/5 6/60 ");
-    ASSERT_EQ(usage.entries.size(), 15u);
+                      "1000/100 300/30 50/5 20/2 7/70 2/5 ");
+    ASSERT_EQ(usage.entries.size(), 13u);
     EXPECT_EQ(usage.entries[6].id, dir / "1.jsonl:2025-10-01 01:02:00 +0000");
     EXPECT_EQ(usage.source, FiguresSource::CodexLogs);
-    EXPECT_TRUE(usage.quotas.empty());
 }
 
 // Expected: the five-hour window's percent, the snapshot's time and plan.
