@@ -224,9 +224,10 @@ TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
         std::vector<TokenEntry> expected;
     } cases[] = {
         {"the strictly heaviest line wins and dates the entry",
-         {{claudeLine(nine, "m", 10, 5, 100), claudeLine("2025-10-01T09:00:01Z", "m", 10, 50, 100),
+         {{claudeLine(nine, "m", 10, 5, 100),
+           claudeLine("2025-10-01T09:00:01.000001Z", "m", 10, 50, 100),
            claudeLine("2025-10-01T09:00:02Z", "m", 10, 20, 100)}},
-         {{"m", at("2025-10-01T09:00:01Z"), 10, 50, 100}}},
+         {{"m", at("2025-10-01T09:00:01.000001Z"), 10, 50, 100}}},
         {"equal weights keep the first line met, in path order",
          {{claudeLine(nine, "m", 3, 2, 1), claudeLine("2025-10-01T09:00:01Z", "m", 2, 2, 2)},
           {claudeLine("2025-10-01T08:00:00Z", "m", 1, 2, 3)}},
