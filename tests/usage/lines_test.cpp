@@ -117,7 +117,6 @@ TEST(LineSplitting, SplitsAtLineFeedsWhateverTheChunkSizeAndRejectsNonUtf8) {
         {a + "\n{not json\n" + b + "\n", {{"a", "b"}}},         // a bad line drops only itself
         {a + "\n" + big + "\n" + b, {{"a", longId, "b"}}},      // a line longer than a chunk
         {a + "\r" + b + "\n", Ids(std::in_place)},              // a lone CR does not split
-        {"", Ids(std::in_place)},
         {a + "\n{\"x\":\"한도 ✅\"}\n", {{"a"}}},
         // Any line that is not UTF-8 rejects the whole text.
         {a + "\n\xff\xfe\n", std::nullopt},
