@@ -41,10 +41,6 @@ TEST(ApplyClaudeQuota, UsableWindowsReplaceTheQuotasInTableOrder) {
     EXPECT_EQ(both.source, FiguresSource::ClaudeStatusLine);
     EXPECT_EQ(both.entries, before().entries);
 
-    auto weekOnly = applied(R"({"rate_limits":{"seven_day":{"used_percentage":3}}})");
-    EXPECT_EQ(weekOnly.quotas, (std::vector<Quota>{{3, 10080, std::nullopt}}));
-    EXPECT_EQ(weekOnly.quotaDate, std::nullopt);
-
     // Unusable windows are skipped one by one; with none left the source
     // stays what the log reader said.
     auto none = applied(R"({"rate_limits":{"five_hour":{"resets_at":1760000000},

@@ -1,18 +1,10 @@
-// Plays the Codex app server in tests. It follows the scenario file named by
-// BRIMLOW_STAND_IN_SCENARIO, one command per line:
-//
-//   read            read one line from standard input and record it
-//   quiet?          record "quiet" if no more input is waiting, else "pending"
-//   send TEXT       write TEXT and a line feed in one write
-//   send-raw TEXT   write TEXT alone
-//   sleep MS        pause
-//   close-stdin     stop reading, so the client's writes fail
-//   close-stdout    end our output, staying alive
-//   exit CODE       end now
-//   hang            wait until killed
-//
-// In TEXT the two characters \n stand for a line feed. Records go, one per
-// line, to the file named by BRIMLOW_STAND_IN_RECORD.
+// Plays the Codex app server in tests, following the scenario file named by
+// BRIMLOW_STAND_IN_SCENARIO, one command a line: read (one input line, which
+// is recorded), quiet? (records "quiet" if no more input waits, else
+// "pending"), send TEXT (TEXT and a line feed in one write), send-raw TEXT,
+// sleep MS, close-stdin, close-stdout (staying alive), exit CODE, hang (until
+// killed). In TEXT, \n stands for a line feed. Records go, one a line, to the
+// file named by BRIMLOW_STAND_IN_RECORD.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>

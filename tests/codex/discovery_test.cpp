@@ -1,16 +1,11 @@
 #include "codex/discovery.h"
 #include "test_support/fake_environment.h"
-#include "test_support/temp_dir.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 
 namespace brimlow {
 namespace {
-
-namespace fs = std::filesystem;
-using Paths = std::vector<std::string>;
 
 const std::string kNvm = "/home/u/.nvm/versions/node";
 
@@ -36,27 +31,6 @@ TEST(CodexExecutable, FirstExecutableCandidateWins) {
         probe.executables.insert(earlier);
         EXPECT_EQ(codexExecutable(env, probe), earlier);
     }
-}
-
-// The real file-system answers the search relies on.
-TEST(FileSystemProbe, OnlyExecutableRegularFilesCountAndAllNamesAreListed) {
-    TempDir dir;
-    std::string runnable = dir.write("runnable", "#!/bin/sh\n");
-    std::string plain = dir.write(".plain", "#!/bin/sh\n");
-    fs::permissions(runnable, fs::perms::owner_all);
-    fs::permissions(plain, fs::perms::owner_read | fs::perms::owner_write);
-    fs::create_symlink(runnable, dir / "link");
-    fs::create_directories(dir / "codex-dir");
-    FileSystemProbe probe;
-    EXPECT_TRUE(probe.isExecutableFile(runnable));
-    EXPECT_TRUE(probe.isExecutableFile(dir / "link"));
-    EXPECT_FALSE(probe.isExecutableFile(plain));
-    EXPECT_FALSE(probe.isExecutableFile(dir / "codex-dir")); // a directory named like the tool
-    EXPECT_FALSE(probe.isExecutableFile(dir / "missing"));
-    auto names = probe.entryNames(dir.path()).value_or(Paths{});
-    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
-              (std::set<std::string>{".plain", "codex-dir", "link", "runnable"}));
-    EXPECT_EQ(probe.entryNames(dir / "missing"), std::nullopt);
 }
 
 } // namespace

@@ -27,13 +27,10 @@ TEST(ParseCodexLimits, ReadsPrimaryThenSecondaryAndThePlan) {
     const std::pair<const char*, std::vector<Quota>> windows[] = {
         {R"({"usedPercent": 130, "windowDurationMins": 300})", {{100, 300, {}}}},
         {R"({"usedPercent": -5, "windowDurationMins": 300})", {{0, 300, {}}}},
-        {R"({"usedPercent": 5, "windowDurationMins": 300.0})", {{5, 300, {}}}},
         {R"({"usedPercent": 5, "windowDurationMins": 300.5})", {}},
-        {R"({"usedPercent": 5, "windowDurationMins": "300"})", {}},
         {R"({"windowDurationMins": 300})", {}},
         {R"({"usedPercent": 5, "windowDurationMins": 300, "resetsAt": "soon"})", {{5, 300, {}}}},
         {R"({"usedPercent": 5, "windowDurationMins": 18446744073709551615})", {}},
-        {R"("not a window")", {}},
     };
     for (const auto& [window, quotas] : windows)
         EXPECT_EQ(parseCodexLimits({{"primary", json::parse(window)}}).quotas, quotas) << window;

@@ -47,9 +47,8 @@ TEST(Scanner, ReadsVisibleJsonlFilesAtAnyDepthFollowingOnlyTheRootLink) {
     const Ids read{"real/a.jsonl", "real/deep/er/b.jsonl", "real/c.jsonl.zst",
                    "real/d.jsonl/e.jsonl", "elsewhere/f.jsonl"};
     Ids all = read;
-    all.insert({"real/.e.jsonl", "real/.hidden/f.jsonl", "real/.git/g.jsonl", "real/h.JSONL",
-                "real/i.json", "real/j.jsonl.bak", "real/k.jsonl.ZST", "real/l.JSONL.zst",
-                "real/.m.jsonl.zst", "real/n.zst", "real/jsonl", "elsewhere/g.jsonl"});
+    all.insert({"real/.e.jsonl", "real/.hidden/f.jsonl", "real/h.JSONL", "real/i.json",
+                "real/j.jsonl.bak", "real/k.jsonl.ZST", "real/n.zst", "elsewhere/g.jsonl"});
     for (const auto& path : all)
         dir.write(path, path.ends_with("st") || path.ends_with("ST") ? zstd(logNamed(path))
                                                                      : logNamed(path));
@@ -59,16 +58,11 @@ TEST(Scanner, ReadsVisibleJsonlFilesAtAnyDepthFollowingOnlyTheRootLink) {
     fs::create_symlink(dir / "elsewhere/f.jsonl", dir / "real/f.jsonl");
     LocalUsageReader reader;
     EXPECT_EQ(claudeIds(reader, dir / "root"), read);
-
-    dir.write("empty/notes.txt", "{}\n");
-    for (const auto& root : {dir / "missing", dir / "empty", dir / "real/i.json", std::string()}) {
-        auto usage = reader.claude(root);
-        EXPECT_TRUE(usage.entries.empty()) << root;
-        EXPECT_EQ(usage.source, FiguresSource::NoLocalRecords) << root;
-    }
+    for (const auto& root : {dir / "missing", dir / "real/i.json", std::string()})
+        EXPECT_EQ(reader.claude(root).source, FiguresSource::NoLocalRecords) << root;
 }
 
-TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedAndPassesOverOneNotUtf8) {
+TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedOrItWasGone) {
     TempDir dir;
     dir.write("a.jsonl", logNamed("first"));
     LocalUsageReader reader;
@@ -81,38 +75,18 @@ TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedAndPassesOverOneNotUtf8) {
     modified.tv_nsec = (modified.tv_nsec + 1) % 1000000000;
     dir.setModified("a.jsonl", modified);
     EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"other"});
-    // Appending changes the size, and the whole file is read again.
-    dir.write("a.jsonl", logNamed("other") + logNamed("added"));
-    EXPECT_EQ(claudeIds(reader, dir.path()), (Ids{"other", "added"}));
+    // Gone for one scan, then back with the old size and time: read afresh.
+    fs::remove(dir / "a.jsonl");
+    EXPECT_TRUE(claudeIds(reader, dir.path()).empty());
+    dir.write("a.jsonl", logNamed("again"));
+    dir.setModified("a.jsonl", modified);
+    EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"again"});
+    dir.write("a.jsonl", logNamed("again") + logNamed("added"));
+    EXPECT_EQ(claudeIds(reader, dir.path()), (Ids{"again", "added"}));
     // A file that is not UTF-8 is passed over, its old rows with it.
-    dir.write("a.jsonl", logNamed("other") + "\xc3\x28\n");
+    dir.write("a.jsonl", logNamed("again") + "\xc3\x28\n");
     dir.write("b.jsonl", logNamed("good"));
     EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"good"});
-}
-
-TEST(Scanner, ForgetsMissingFilesUnderTheScannedRootOnly) {
-    TempDir dir;
-    dir.write("codex/x.jsonl", logNamed("x1"));
-    dir.write("claude/y.jsonl", logNamed("y1"));
-    dir.write("codex-old/z.jsonl", logNamed("z1"));
-    LocalUsageReader reader;
-    for (const char* root : {"codex", "claude", "codex-old"})
-        ASSERT_EQ(claudeIds(reader, dir / root).size(), 1u);
-
-    // Delete x and scan its root; then put back a same-sized file with the
-    // old time. Only a forgotten entry makes the reader look at it afresh.
-    timespec stamp = dir.modified("codex/x.jsonl");
-    fs::remove(dir / "codex/x.jsonl");
-    EXPECT_TRUE(claudeIds(reader, dir / "codex").empty());
-    dir.write("codex/x.jsonl", logNamed("x2"));
-    dir.setModified("codex/x.jsonl", stamp);
-    EXPECT_EQ(claudeIds(reader, dir / "codex"), Ids{"x2"});
-    // The other root's entry survived both scans...
-    dir.replaceKeepingStamp("claude/y.jsonl", logNamed("y2"));
-    EXPECT_EQ(claudeIds(reader, dir / "claude"), Ids{"y1"});
-    // ...but the root test is a plain text prefix: "codex" covers "codex-old".
-    dir.replaceKeepingStamp("codex-old/z.jsonl", logNamed("z2"));
-    EXPECT_EQ(claudeIds(reader, dir / "codex-old"), Ids{"z2"});
 }
 
 TEST(Scanner, ReadsCompressedLogsUnderTheirPlainName) {
@@ -169,7 +143,10 @@ std::string snapshot(const std::string& timestamp, double percent, const std::st
 // its parent's instead of copying it, but its totals go on from the
 // parent's: only its own requests may count.
 TEST(CodexUsage, AFileCountsOnlyItsOwnRequestsFromItsFirstLine) {
-    const char* meta = R"({"timestamp":"2025-10-01T09:00:00Z","type":"session_meta","payload":)";
+    auto meta = [](const char* payload) {
+        return R"({"timestamp":"2025-10-01T09:00:00Z","type":"session_meta","payload":)" +
+               std::string(payload) + "}";
+    };
     TempDir dir;
     write(
         dir,
@@ -182,39 +159,27 @@ TEST(CodexUsage, AFileCountsOnlyItsOwnRequestsFromItsFirstLine) {
          {codexLine("2025-10-01T10:00:00Z", 1000, 100), codexLine("2025-10-01 10:01:00", 5000, 500),
           R"({"timestamp":"2025-10-01T10:02:00+09:00","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":1500,"output_tokens":150.5}}}})"},
          // The parent: 1000/100, then 300/30 more.
-         {meta + std::string(R"({"id":"p1","source":"cli"}})"),
+         {meta(R"({"id":"p1","source":"cli"})"),
           codexLine("2025-10-01T09:01:00Z", 1000, 100, "1000", "100"),
           codexLine("2025-10-01T09:02:00Z", 1300, 130, "300", "30")},
          // Forked after the parent's first request: 50/5 of its own, then 20/2.
-         {meta +
-              std::string(
-                  R"({"id":"f1","forked_from_id":"p1","history_base":{"path":"2.jsonl","line":2}}})"),
+         {meta(R"({"id":"f1","forked_from_id":"p1","history_base":{"path":"2.jsonl","line":2}})"),
           codexLine("2025-10-01T10:00:00Z", 1050, 105, "50", "5"),
           codexLine("2025-10-01T10:01:00Z", 1070, 107, "20", "2")},
-         // A sub-agent shares the parent's session id and counts from zero.
-         {meta +
-              std::string(
-                  R"({"id":"p1","source":{"subagent":{"thread_spawn":{}}},"thread_source":"subagent"}})"),
-          codexLine("2025-10-01T11:00:00Z", 40, 4, "40", "4")},
-         // A last use that is larger than the total, negative, fractional or
-         // missing can't be right: the total counts, as for a line without it.
+         // A last use that is larger than the total or negative can't be
+         // right: the total counts, as for a line without it.
          {codexLine("2025-10-01T12:00:00Z", 7, 70, "8", "-1"),
-          codexLine("2025-10-01T12:01:00Z", 9, 75, "1", "1")},
-         {codexLine("2025-10-01T12:00:00Z", 6, 60, "1.5", "null")}});
+          codexLine("2025-10-01T12:01:00Z", 9, 75, "1", "1")}});
     LocalUsageReader reader;
     auto usage = reader.codex(dir.path());
     std::string counts;
-    for (const auto& entry : usage.entries) {
-        EXPECT_EQ(entry.cache, 0);
+    for (const auto& entry : usage.entries)
         counts += std::to_string(entry.input) + "/" + std::to_string(entry.output) + " ";
-    }
     EXPECT_EQ(counts, "100/10 150/30 0/5 30/5 50/20 1000/100 500/0 "
-                      "1000/100 300/30 50/5 20/2 40/4 7/70 2/5 6/60 ");
-    ASSERT_EQ(usage.entries.size(), 15u);
-    EXPECT_EQ(usage.entries[0].date, at("2025-10-01T09:30:15.250Z"));
+                      "1000/100 300/30 50/5 20/2 7/70 2/5 ");
+    ASSERT_EQ(usage.entries.size(), 13u);
     EXPECT_EQ(usage.entries[6].id, dir / "1.jsonl:2025-10-01 01:02:00 +0000");
     EXPECT_EQ(usage.source, FiguresSource::CodexLogs);
-    EXPECT_TRUE(usage.quotas.empty());
 }
 
 // Expected: the five-hour window's percent, the snapshot's time and plan.
@@ -222,13 +187,8 @@ TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
     const char *nine = "2025-10-01T09:00:00Z", *ten = "2025-10-01T10:00:00Z";
     const std::string plus = R"(,"plan_type":"plus")";
     const std::pair<const char*, Files> cases[] = {
-        // A line without counters carries a snapshot.
-        {"12 09:00 plus", {{snapshot(nine, 12, plus)}}},
-        // The newest wins wherever its file lies; equal times keep the first met.
+        // The newest wins wherever its file lies.
         {"20 10:00 -", {{snapshot(ten, 20)}, {snapshot(nine, 10)}}},
-        {"10 09:00 plus",
-         {{snapshot(nine, 10, plus)},
-          {snapshot("2025-10-01T09:00:00.000Z", 20, R"(,"plan_type":"pro")")}}},
         // Another limit's snapshot is ignored, one without limit_id is used.
         {"20 09:30 -",
          {{snapshot(nine, 10, R"(,"limit_id":"codex")"),
@@ -236,16 +196,10 @@ TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
         // A newer snapshot without usable windows changes nothing; a newer
         // usable one without plan_type clears the plan.
         {"10 09:00 plus",
-         {{snapshot(nine, 10, plus),
-           codexLimitsLine(
-               ten,
-               R"({"primary":{"used_percent":"50","window_minutes":300},"plan_type":"pro"})")}}},
+         {{snapshot(nine, 10, plus), codexLimitsLine(ten, R"({"primary":{},"plan_type":"pro"})")}}},
         {"20 10:00 -", {{snapshot(nine, 10, plus), snapshot(ten, 20)}}},
-        // No usable time, another kind of line, a Claude log: nothing.
-        {"- - -",
-         {{snapshot("yesterday", 10),
-           R"({"timestamp":"2025-10-01T09:00:00Z","payload":{"type":"agent_message"}})",
-           claudeLine(nine, "m1", 10, 10)}}},
+        // No usable time, a Claude log: nothing.
+        {"- - -", {{snapshot("yesterday", 10), claudeLine(nine, "m1", 10, 10)}}},
     };
     for (const auto& [expected, files] : cases) {
         TempDir dir;
@@ -256,11 +210,6 @@ TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
             usage.quotas.empty() ? "-" : std::to_string(int(usage.quotas[0].percent));
         seen += " " + (usage.quotaDate ? formatUtcSeconds(*usage.quotaDate).substr(11, 5) : "-");
         EXPECT_EQ(seen + " " + usage.plan.value_or("-"), expected);
-        if (!usage.quotas.empty()) {
-            EXPECT_EQ(usage.quotas, (std::vector<Quota>{{usage.quotas[0].percent, 300,
-                                                         *fromUnixSeconds(1760000000)}}));
-        }
-        EXPECT_TRUE(usage.entries.empty());
         // The source speaks of the entries only.
         EXPECT_EQ(usage.source, FiguresSource::NoLocalRecords);
     }
@@ -275,9 +224,10 @@ TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
         std::vector<TokenEntry> expected;
     } cases[] = {
         {"the strictly heaviest line wins and dates the entry",
-         {{claudeLine(nine, "m", 10, 5, 100), claudeLine("2025-10-01T09:00:01Z", "m", 10, 50, 100),
+         {{claudeLine(nine, "m", 10, 5, 100),
+           claudeLine("2025-10-01T09:00:01.000001Z", "m", 10, 50, 100),
            claudeLine("2025-10-01T09:00:02Z", "m", 10, 20, 100)}},
-         {{"m", at("2025-10-01T09:00:01Z"), 10, 50, 100}}},
+         {{"m", at("2025-10-01T09:00:01.000001Z"), 10, 50, 100}}},
         {"equal weights keep the first line met, in path order",
          {{claudeLine(nine, "m", 3, 2, 1), claudeLine("2025-10-01T09:00:01Z", "m", 2, 2, 2)},
           {claudeLine("2025-10-01T08:00:00Z", "m", 1, 2, 3)}},
@@ -290,10 +240,6 @@ TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
          {{claudeLine(nine, "m", 1, 1, max, max),
            claudeLine("2025-10-01T09:00:01Z", "m", 5, 5, 5, 5)}},
          {{"m", at(nine), 1, 1, max}}},
-        {"messages without a text id are not counted",
-         {{R"({"timestamp":"2025-10-01T09:00:00Z","message":{"usage":{"input_tokens":1}}})",
-           R"({"timestamp":"2025-10-01T09:00:00Z","message":{"id":7,"usage":{"input_tokens":1}}})"}},
-         {}},
         {"a line without a usable time is dropped; a later one supplies the entry",
          {{claudeLine("not a time", "m", 100, 100),
            claudeLine("2025-10-01T09:00:05+02:00", "m", 1, 1)}},
@@ -307,9 +253,7 @@ TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
         std::sort(usage.entries.begin(), usage.entries.end(),
                   [](const TokenEntry& a, const TokenEntry& b) { return a.id < b.id; });
         EXPECT_EQ(usage.entries, c.expected) << c.name;
-        EXPECT_EQ(usage.source,
-                  c.expected.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs)
-            << c.name;
+        EXPECT_EQ(usage.source, FiguresSource::ClaudeLogs) << c.name;
     }
 }
 
