@@ -86,42 +86,27 @@ TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
     EXPECT_EQ(center->pending[0].title, "Codex 5시간 한도 초기화");
 }
 
+// Absent or not a boolean: on. Switched off, the pending reset requests go,
+// the test's stays. Without a notification service the warning shows at
+// start and after a refresh only while alerts are on.
 TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
-    // Absent: on. Switched off, the pending reset requests go, the test's stays.
     auto model = makeModel();
     EXPECT_TRUE(model->notifyReset());
     center->pending = {{"reset.Codex.300.1", "t", "b", Time{}}, {"test.1.0", "t", "b", Time{}}};
     model->setNotify(false);
-    EXPECT_EQ(settings->values["notifyReset"], false);
     EXPECT_EQ(center->pendingIds(), std::vector<std::string>{"test.1.0"});
-    model->setNotify(true);
-    EXPECT_EQ(settings->values["notifyReset"], true);
-    EXPECT_EQ(model->notifyError(), "");
-
-    // Without a notification service: warned at start and after every
-    // refresh and test while alerts are on; not while they are off.
-    center = nullptr;
-    auto without = makeModel();
-    without->start();
-    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
-    ASSERT_TRUE(runEventsUntil([&] { return !without->refreshing(); }));
-    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
-    without->setNotify(false);
-    EXPECT_EQ(without->notifyError(), "");
-    without->testNotify();
-    EXPECT_EQ(without->notifyError().toStdString(), kNotifyUnavailable);
-}
-
-TEST_F(Model, StoredFalseMeansNoWarningAtStart) {
-    settings->values["notifyReset"] = false;
-    center = nullptr;
-    auto model = makeModel();
-    EXPECT_FALSE(model->notifyReset());
-    model->start();
-    EXPECT_EQ(model->notifyError(), "");
-    // A stored value of another type reads as absent: alerts on.
     settings->values["notifyReset"] = std::nullopt;
     EXPECT_TRUE(makeModel()->notifyReset());
+
+    center = nullptr;
+    for (bool on : {true, false}) {
+        settings->values["notifyReset"] = on;
+        auto without = makeModel();
+        without->start();
+        EXPECT_EQ(without->notifyError().isEmpty(), !on);
+        ASSERT_TRUE(runEventsUntil([&] { return !without->refreshing(); }));
+        EXPECT_EQ(without->notifyError().toStdString(), on ? kNotifyUnavailable : "");
+    }
 }
 
 TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
