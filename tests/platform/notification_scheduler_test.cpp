@@ -56,7 +56,7 @@ TEST_F(Scheduler, PostsEachRequestAtItsTimeEarliestFirst) {
     EXPECT_TRUE(posted.empty());
 
     passTime(10s);
-    EXPECT_EQ(postedIds(), (std::vector<std::string>{"a"}));
+    ASSERT_EQ(postedIds(), (std::vector<std::string>{"a"}));
     EXPECT_EQ(posted[0], (NotificationRequest{"a", "title a", "body", clock->t}));
     EXPECT_EQ(scheduler.pendingIds(), (std::vector<std::string>{"b", "c"}));
     EXPECT_EQ(alarm.armed, clock->t + 10s);
