@@ -82,10 +82,8 @@ void MeterModel::start() {
 }
 
 void MeterModel::refresh() {
-    if (m_cycle.running())
-        return;
-    m_cycle.start();
-    emit refreshingChanged();
+    if (m_cycle.start())
+        emit refreshingChanged();
 }
 
 void MeterModel::setFigures(Figures codex, Figures claude) {

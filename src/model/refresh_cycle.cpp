@@ -69,9 +69,9 @@ void RefreshCycle::takeMail() {
         step(*this);
 }
 
-void RefreshCycle::start() {
+bool RefreshCycle::start() {
     if (m_running)
-        return;
+        return false;
     m_running = true;
     m_queue.post([worker = m_worker, mailbox = m_mailbox] {
         LogRoots roots = logRoots(*worker->env);
@@ -90,6 +90,7 @@ void RefreshCycle::start() {
             emit cycle.finished(codex, claudeFigures);
         });
     });
+    return true;
 }
 
 } // namespace brimlow

@@ -30,8 +30,8 @@ public:
                  CodexQuery fetchCodexQuota, QObject* parent = nullptr);
     ~RefreshCycle() override;
 
-    // Starts a cycle; does nothing while one runs.
-    void start();
+    // Starts a cycle and says so; does nothing while one runs.
+    bool start();
     bool running() const { return m_running; }
 
 signals:
