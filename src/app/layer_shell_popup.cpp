@@ -32,8 +32,11 @@ namespace brimlow {
 namespace {
 
 // How long a click's pointer may take to be reported over the locating
-// layer before the panel opens at the next best place.
-constexpr int kLocateTimeoutMs = 150;
+// layer before the panel opens at the next best place. The report normally
+// comes within a frame, so this is only waited out when none comes (a
+// keyboard activation); a process slowed down (a loaded machine, a checked
+// build) needs well over 150 ms.
+constexpr int kLocateTimeoutMs = 600;
 // Longer than a click takes from press to the tray's report of it.
 constexpr qint64 kDismissGraceMs = 400;
 // Qt's wheel step is 120 per notch; compositors report 10 surface units.
