@@ -60,7 +60,7 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     wake->handler();
     codex->hold(false);
     ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_EQ(m_updates, 2);
+    EXPECT_FALSE(runEventsUntil([&] { return m_updates > 2; }, 300)) << "a second cycle ran";
     EXPECT_TRUE(model->updated().isValid());
     EXPECT_EQ(statusOf(model->codexView()), "계정 한도 · 실시간 조회");
     EXPECT_EQ(model->codex().plan, "pro");
