@@ -32,10 +32,9 @@ namespace brimlow {
 namespace {
 
 // How long a click's pointer may take to be reported over the locating
-// layer before the panel opens at the next best place. The report normally
-// comes within a frame, so this is only waited out when none comes (a
-// keyboard activation); a process slowed down (a loaded machine, a checked
-// build) needs well over 150 ms.
+// layer before the panel opens at the next best place. A compositor may
+// report it only when the pointer next moves: a layer that appears after the
+// click's release, in a slowed-down process, waits for that motion.
 constexpr int kLocateTimeoutMs = 600;
 // Longer than a click takes from press to the tray's report of it.
 constexpr qint64 kDismissGraceMs = 400;
@@ -569,7 +568,8 @@ void LayerShellPopup::open(QRect activation) {
     if (!usable() || isOpen())
         return;
     m_activation = activation;
-    m_pointer.reset();
+    // The last place the pointer was reported stays: when no report comes
+    // this time, the icon is most likely still there.
     m_catcher = makeLayerSurface(*m_connection, SurfaceRole::Locator, this);
     wl_surface_commit(m_catcher->surface);
     wl_display_flush(m_connection->display);

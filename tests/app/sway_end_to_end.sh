@@ -55,10 +55,14 @@ screenshot() { run grim "$work/shot.png" && cp "$work/shot.png" "$1"; }
 shot() { screenshot "$shots/sway-$1.png"; }
 vp() { run python3 "$vpointer" $width $height "$@" >>"$work/vpointer.log" 2>&1 || fail "vpointer.py $*"; }
 
-# Waits for the icon and aims at it.
+# Waits for the icon and for the start's first refresh, and aims at the
+# icon: an application still busy when the click ends maps its locating layer
+# after the pointer stopped, and sway reports no pointer to it until it moves.
 find_icon() {
   wait_for 15 icon_shown 0 $bar || return 1
+  sleep 1
   click=move:$((icon_x + icon_w / 2)):$((icon_y + icon_h / 2))
+  click_nudged=move:$((icon_x + icon_w / 2 + 1)):$((icon_y + icon_h / 2))
 }
 # The panel: what changed below the bar since $work/closed.png, "x y width height".
 panel() {
@@ -71,7 +75,9 @@ panel_shown() { [ -n "$(panel)" ]; }
 panel_hidden() { [ -z "$(panel)" ]; }
 # click_opens WHY, closes WHY ACTION...: a left click on the icon (or the
 # actions) and the panel's state after it.
-click_opens() { vp "$click" click:left; wait_for 5 panel_shown || fail "$1"; }
+# The pointer then moves a pixel, as a hand does: sway reports the pointer to
+# a layer that appears after the click's release only when it next moves.
+click_opens() { vp "$click" click:left "$click_nudged"; wait_for 5 panel_shown || fail "$1"; }
 closes() { vp "${@:2}"; wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "$1"; }
 # Checks the open panel's rectangle against the icon's.
 check_panel() {
