@@ -80,8 +80,7 @@ std::string sourceText(const ProviderUsage& usage) {
     case FiguresSource::CodexLiveWithoutLimits:
         return "계정 한도 데이터 없음 · 로컬 토큰 표시";
     case FiguresSource::CodexQueryFailed:
-        return (usage.queryFailure ? codexQueryErrorText(*usage.queryFailure)
-                                   : codexQueryErrorText(Error{ErrorKind::NoAnswer, {}})) +
+        return codexQueryErrorText(usage.queryFailure.value_or(Error{ErrorKind::NoAnswer, {}})) +
                " · 로컬 스냅샷";
     }
     return {};

@@ -9,10 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Time utc(const char* text) {
-    return *parseRfc3339(text);
-}
-
 TEST(PeriodStart, TodayLastSevenDaysOrEverything) {
     InTimeZone zone("Asia/Seoul");
     Time now = utc("2025-09-30T15:30:00Z"); // 00:30 on 1 October in Seoul

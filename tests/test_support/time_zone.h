@@ -2,6 +2,8 @@
 // afterwards, so local-calendar rules can be checked anywhere.
 #pragma once
 
+#include "base/time.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <optional>
@@ -30,5 +32,10 @@ public:
 private:
     std::optional<std::string> m_saved;
 };
+
+// A time written in RFC 3339, for the tables of the tests.
+inline Time utc(const char* text) {
+    return *parseRfc3339(text);
+}
 
 } // namespace brimlow

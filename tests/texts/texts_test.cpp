@@ -9,10 +9,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-Time utc(const char* text) {
-    return *parseRfc3339(text);
-}
-
 TEST(Texts, CompactCountsAndWindowLabels) {
     const std::int64_t counts[] = {0,      999,     -1000,   1000,       1250,     1350,
                                    999950, 1000000, 1050000, 1000000000, INT64_MAX};
