@@ -69,15 +69,6 @@ expect "status line on a full disk: the line is drawn, the last snapshot stays" 
   'line_drawn && cmp -s "$work/quota.before" "$home/.local/share/Brimlow/claude-quota.json"'
 expect "full disk: no temporary files left" '! find "$home" -name ".*.??????" | grep .'
 
-# Installed while there was room, removed on a full disk.
-rm "$home/filler"
-run "$home" --connect-claude
-installed=$(cat "$home/.claude/settings.json")
-fill
-run "$home" --disconnect-claude
-expect "disconnect on a full disk: one error line, settings untouched" \
-  'one_error_line "No space left on device" && settings_are "$installed"'
-
 # --- Read-only directories --------------------------------------------------
 mount_home ro
 mount -o remount,ro "$home"

@@ -1,4 +1,3 @@
-#include "app/helper.h"
 #include "app/modes.h"
 #include "test_support/fake_environment.h"
 
@@ -31,19 +30,6 @@ TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChose
         env.set(name, value);
         EXPECT_EQ(preferredQtPlatform(env), std::nullopt) << name << "=" << value;
     }
-}
-
-TEST(HelperDirectories, AMovedInstallationFindsItsOwnHelpersBeforeTheConfiguredOnes) {
-    using Dirs = std::vector<std::string>;
-    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "lib64", "/usr/local/lib64/brimlow"),
-              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/opt/b/bin/../lib64/brimlow",
-                    "/usr/local/lib64/brimlow"}));
-    // Each once; an absolute library directory is not the installation's.
-    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "lib", "/opt/b/bin/../lib/brimlow"),
-              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow"}));
-    EXPECT_EQ(helperDirectories("/opt/b/bin/brimlow", "/usr/lib", "/usr/lib/brimlow"),
-              (Dirs{"/opt/b/bin", "/opt/b/bin/../lib/brimlow", "/usr/lib/brimlow"}));
-    EXPECT_EQ(helperDirectories("", "lib", "/usr/lib/brimlow"), (Dirs{"/usr/lib/brimlow"}));
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <QDBusMetaType>
 #include <QDBusReply>
 #include <QTest>
-#include <QUuid>
 #include <gtest/gtest.h>
 
 namespace brimlow {
@@ -16,11 +15,6 @@ const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString kItemInterface = QStringLiteral("org.kde.StatusNotifierItem");
 const QString kProperties = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString kMenuInterface = QStringLiteral("com.canonical.dbusmenu");
-
-QDBusConnection connectTo(const std::string& address) {
-    return QDBusConnection::connectToBus(QString::fromStdString(address),
-                                         QUuid::createUuid().toString());
-}
 
 // A tray's StatusNotifierWatcher: takes registrations, says whether a host
 // is there, and leaves (a panel restarting) when destroyed.

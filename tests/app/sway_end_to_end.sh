@@ -2,7 +2,7 @@
 # End to end on a real Wayland tray: headless sway, waybar (only its tray, at
 # the top right) before Brimlow. The icon must appear in the bar; a click
 # opens the panel hanging from the bar under the icon (measured on the
-# screen); a second click, Escape or a click elsewhere closes it. Then under
+# screen); a second click or a click elsewhere closes it. Then under
 # Xwayland: the same panel, whose quit button takes the click. As root (sway refuses root) the desktop runs as an unprivileged
 # user, created if missing.
 #
@@ -126,17 +126,15 @@ echo "ok: the icon appeared in the bar at ${icon_x},${icon_y} (green bar ${icon_
 
 # 2. A click on the icon opens the panel on a layer of its own, hanging
 # from the bar under the icon, 4 px below it, at its own width; a second
-# click, Escape and a click elsewhere each close it.
+# click and a click elsewhere each close it.
 run grim "$work/closed.png"
 click_opens "a click on the icon did not open the panel"
 sleep 0.5
 check_panel wayland
 closes "a second click did not close the panel" "$click" click:left
 click_opens "a third click did not open the panel"
-closes "Escape did not close the panel" key:escape
-click_opens "a fourth click did not open the panel"
 closes "a click elsewhere did not close the panel" move:100:$((height - 50)) click:left
-echo "ok: a click opened the panel under the icon; a click, Escape and a click elsewhere closed it"
+echo "ok: a click opened the panel under the icon; a click and a click elsewhere closed it"
 
 # The host draws the icon's menu from the same D-Bus menu as Xfce's panel.
 kill "$app_pid"

@@ -1,6 +1,5 @@
 #include "base/children.h"
-#include "base/fd_io.h"
-#include "base/process.h"
+#include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
 
 #include <csignal>
@@ -22,13 +21,6 @@ using enum StreamMode;
 SpawnRequest shell(const std::string& script, StreamMode input, StreamMode output,
                    StreamMode errors = Null) {
     return SpawnRequest{"/bin/sh", {"-c", script}, {"PATH=/usr/bin:/bin"}, input, output, errors};
-}
-
-std::string readToEnd(UniqueFd& fd) {
-    std::string text;
-    for (auto got = readSome(fd.get(), text, 4096); got && got.value() > 0;)
-        got = readSome(fd.get(), text, 4096);
-    return text;
 }
 
 int exitCode(ChildProcess& child) {

@@ -126,16 +126,6 @@ TEST_F(AppServerTest, EndsWithTheLimitsOrTheRightErrorInTime) {
     EXPECT_EQ(missing.error(), Error::fromErrno(ENOENT));
 }
 
-TEST(CodexChildEnvironment, ReplacesPathAndKeepsTheRest) {
-    EXPECT_EQ(
-        codexChildEnvironment({"A=1", "PATH=/x", "B=2=3", "PATH=/dup"}, "/opt/tools//codex", "/x"),
-        (std::vector<std::string>{
-            "A=1", "B=2=3", "PATH=/opt/tools:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:/x"}));
-    // Without a PATH of our own the list still ends in a colon.
-    EXPECT_EQ(codexChildEnvironment({}, "/codex", std::nullopt),
-              (std::vector<std::string>{"PATH=/:/opt/homebrew/bin:/usr/local/bin:/usr/bin:/bin:"}));
-}
-
 TEST(CodexSnapshot, PrefersTheCodexLimitThenTheGeneralOneThenNothing) {
     const json codex = {{"planType", "pro"}}, general = {{"planType", "plus"}};
     const std::pair<json, json> cases[] = {

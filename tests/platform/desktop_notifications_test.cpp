@@ -96,7 +96,7 @@ TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
     QDBusConnection::disconnectFromBus(other.name());
 }
 
-TEST_F(DesktopNotifications, NoCentreWithoutABusAndNoBusIsStarted) {
+TEST_F(DesktopNotifications, NoCentreWithoutABusNoBusIsStartedAndTheRuntimeOneIsFound) {
     TempDir runtime;
     TempDir home;
     EXPECT_FALSE(connect(FakeEnvironment()));
@@ -108,9 +108,7 @@ TEST_F(DesktopNotifications, NoCentreWithoutABusAndNoBusIsStarted) {
     makeDeadSocket(runtime / "bus");
     EXPECT_FALSE(connect(withVariable("XDG_RUNTIME_DIR", runtime.path())));
     EXPECT_FALSE(std::filesystem::exists(home / ".dbus"));
-}
-
-TEST_F(DesktopNotifications, TheRuntimeDirectorysBusIsFoundWithoutTheVariable) {
+    // A live one there is found without the variable.
     FakeNotificationServer server(bus.address());
     EXPECT_TRUE(connect(withVariable("XDG_RUNTIME_DIR", bus.directory())));
 }

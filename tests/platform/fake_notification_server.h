@@ -3,12 +3,13 @@
 // at all), and emits the daemon's signals when a test asks.
 #pragma once
 
+#include "private_bus.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QObject>
 #include <QStringList>
-#include <QUuid>
 #include <QVariantMap>
 #include <string>
 #include <vector>
@@ -25,12 +26,6 @@ struct NotifyCall {
     QVariantMap hints;
     int expireTimeout = 0;
 };
-
-// A connection of its own to `address`, under a name no one else uses.
-inline QDBusConnection connectTo(const std::string& address) {
-    return QDBusConnection::connectToBus(QString::fromStdString(address),
-                                         QUuid::createUuid().toString());
-}
 
 class FakeNotificationServer : public QObject, protected QDBusContext {
     Q_OBJECT

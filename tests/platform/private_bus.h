@@ -6,7 +6,9 @@
 
 #include "test_support/temp_dir.h"
 
+#include <QDBusConnection>
 #include <QProcess>
+#include <QUuid>
 #include <filesystem>
 #include <signal.h>
 #include <stdexcept>
@@ -72,6 +74,12 @@ private:
     QProcess m_daemon;
     std::string m_address;
 };
+
+// A connection of its own to `address`, under a name no one else uses.
+inline QDBusConnection connectTo(const std::string& address) {
+    return QDBusConnection::connectToBus(QString::fromStdString(address),
+                                         QUuid::createUuid().toString());
+}
 
 // A Unix socket at `path` that nobody listens on, as a bus that died leaves.
 inline void makeDeadSocket(const std::string& path) {

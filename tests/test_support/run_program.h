@@ -1,17 +1,18 @@
 // Runs a program as a child process the way a shell or Claude Code would:
 // the given bytes on standard input, both output streams captured, a chosen
-// environment. Files carry the streams, so no pipe can fill up and stall.
+// environment. Input and errors have threads of their own, so no pipe can
+// fill up and stall the child.
 #pragma once
 
-#include <cstdio>
-#include <fcntl.h>
+#include "base/fd_io.h"
+#include "base/process.h"
+
+#include <algorithm>
 #include <map>
-#include <optional>
-#include <spawn.h>
 #include <stdexcept>
 #include <string>
 #include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
 namespace brimlow {
@@ -28,79 +29,42 @@ struct ProgramSpec {
     std::map<std::string, std::string> env;
     std::vector<std::string> unset;
     std::string input;
-    // Drops the capabilities that let root ignore file permissions, so tests
-    // of read-only directories mean the same for root as for a user.
-    bool withoutOverride = false;
 };
 
-namespace detail {
-
-inline std::string slurp(FILE* file) {
+inline std::string readToEnd(UniqueFd& fd) {
     std::string text;
-    std::rewind(file);
-    char buffer[4096];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        text.append(buffer, got);
+    for (auto got = readSome(fd.get(), text, 65536); got.ok() && got.value() > 0;)
+        got = readSome(fd.get(), text, 65536);
     return text;
 }
 
-} // namespace detail
-
 inline ProgramRun runProgram(const ProgramSpec& spec) {
-    FILE* in = std::tmpfile();
-    FILE* out = std::tmpfile();
-    FILE* err = std::tmpfile();
-    std::fwrite(spec.input.data(), 1, spec.input.size(), in);
-    std::fflush(in);
-    std::rewind(in);
-
-    std::map<std::string, std::string> env;
-    for (char** entry = environ; *entry; ++entry) {
-        std::string text = *entry;
-        auto eq = text.find('=');
-        env[text.substr(0, eq)] = eq == std::string::npos ? "" : text.substr(eq + 1);
+    std::vector<std::string> env;
+    for (const std::string& entry : currentEnvironment()) {
+        std::string name = entry.substr(0, entry.find('='));
+        if (!spec.env.contains(name) && std::ranges::find(spec.unset, name) == spec.unset.end())
+            env.push_back(entry);
     }
-    for (const auto& name : spec.unset)
-        env.erase(name);
     for (const auto& [name, value] : spec.env)
-        env[name] = value;
-    std::vector<std::string> envText;
-    for (const auto& [name, value] : env)
-        envText.push_back(name + "=" + value);
-
-    std::vector<std::string> args = spec.argv;
-    if (spec.withoutOverride && geteuid() == 0)
-        args.insert(args.begin(), {"/usr/bin/setpriv", "--bounding-set",
-                                   "-dac_override,-dac_read_search,-fowner"});
-    std::vector<char*> argv, envp;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (auto& e : envText)
-        envp.push_back(e.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fileno(in), 0);
-    posix_spawn_file_actions_adddup2(&actions, fileno(out), 1);
-    posix_spawn_file_actions_adddup2(&actions, fileno(err), 2);
-    pid_t pid;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0)
-        throw std::runtime_error("cannot start " + args[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-
+        env.push_back(name + "=" + value);
+    using enum StreamMode;
+    auto started = spawnProcess(
+        {spec.argv[0], {spec.argv.begin() + 1, spec.argv.end()}, env, Pipe, Pipe, Pipe});
+    if (!started.ok())
+        throw std::runtime_error("cannot start " + spec.argv[0]);
+    ChildProcess& child = started.value();
     ProgramRun run;
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = detail::slurp(out);
-    run.err = detail::slurp(err);
-    std::fclose(in);
-    std::fclose(out);
-    std::fclose(err);
+    std::thread feed([&] {
+        (void)writeAll(child.input().get(), spec.input); // a child may stop reading
+        (void)child.input().close();
+    });
+    std::thread errors([&] { run.err = readToEnd(child.errors()); });
+    run.out = readToEnd(child.output());
+    feed.join();
+    errors.join();
+    auto status = child.wait();
+    if (status.ok() && WIFEXITED(status.value()))
+        run.exitStatus = WEXITSTATUS(status.value());
     return run;
 }
 

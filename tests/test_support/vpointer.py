@@ -1,20 +1,13 @@
 #!/usr/bin/env python3
-"""Pointer and keyboard input for a wlroots compositor whose seat has no
-devices (zwlr_virtual_pointer_v1, zwp_virtual_keyboard_v1), speaking the
-Wayland wire protocol itself. Needs WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
+"""Pointer input for a wlroots compositor whose seat has no devices
+(zwlr_virtual_pointer_v1), speaking the Wayland wire protocol itself. Needs
+WAYLAND_DISPLAY and XDG_RUNTIME_DIR.
 
-Usage: vpointer.py WIDTH HEIGHT ACTION...  (move:X:Y click:left|right scroll:NOTCHES key:escape)
+Usage: vpointer.py WIDTH HEIGHT ACTION...  (move:X:Y click:left|right scroll:NOTCHES)
 """
-import array, os, socket, struct, sys, tempfile, time
+import os, socket, struct, sys, time
 
 BUTTONS = {"left": 0x110, "right": 0x111}
-KEYS = {"escape": 1}  # evdev codes; the keymap's keycodes are 8 higher
-KEYMAP = b"""xkb_keymap {
-xkb_keycodes "k" { minimum = 8; maximum = 255; <ESC> = 9; };
-xkb_types "t" { include "complete" };
-xkb_compatibility "c" { include "complete" };
-xkb_symbols "s" { key <ESC> { [ Escape ] }; };
-};\0"""
 
 sock = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
 sock.connect(os.path.join(os.environ["XDG_RUNTIME_DIR"], os.environ.get("WAYLAND_DISPLAY", "wayland-0")))
@@ -22,10 +15,8 @@ ids = iter(range(2, 1 << 20))
 buf = b""
 
 
-def send(obj, op, payload=b"", fd=None):
-    message = struct.pack("<II", obj, ((8 + len(payload)) << 16) | op) + payload
-    ancillary = [(socket.SOL_SOCKET, socket.SCM_RIGHTS, array.array("i", [fd]))] if fd is not None else []
-    sock.sendmsg([message], ancillary)
+def send(obj, op, payload=b""):
+    sock.sendall(struct.pack("<II", obj, ((8 + len(payload)) << 16) | op) + payload)
 
 
 def roundtrip():
@@ -60,14 +51,6 @@ def bind(interface, version):
 ms = lambda: int(time.monotonic() * 1000) & 0xFFFFFFFF
 
 
-def press(send_state):
-    """A button or key down, then up, each seen by the compositor."""
-    for state in (1, 0):
-        send_state(state)
-        roundtrip()
-        time.sleep(0.05)
-
-
 REGISTRY = next(ids)
 send(1, 1, struct.pack("<I", REGISTRY))
 globals_ = roundtrip()
@@ -75,18 +58,8 @@ width, height, actions = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3:]
 manager = bind("zwlr_virtual_pointer_manager_v1", 1)
 pointer = next(ids)  # new ids must come in order
 send(manager, 0, struct.pack("<II", 0, pointer))
-keyboard = None
-if any(a.startswith("key:") for a in actions):
-    manager, seat = bind("zwp_virtual_keyboard_manager_v1", 1), bind("wl_seat", 1)
-    keyboard = next(ids)
-    send(manager, 0, struct.pack("<II", seat, keyboard))
-    with tempfile.TemporaryFile() as keymap:
-        keymap.write(KEYMAP)
-        keymap.flush()
-        send(keyboard, 0, struct.pack("<II", 1, len(KEYMAP)), keymap.fileno())
-        roundtrip()
 roundtrip()
-time.sleep(0.3)  # clients bind wl_pointer/wl_keyboard once the seat has them
+time.sleep(0.3)  # clients bind wl_pointer once the seat has it
 
 for action in actions:
     kind, *args = action.split(":")
@@ -94,17 +67,16 @@ for action in actions:
         send(pointer, 1, struct.pack("<IIIII", ms(), int(args[0]), int(args[1]), width, height))
         send(pointer, 4)
     elif kind == "click":
-        press(lambda state: (send(pointer, 2, struct.pack("<III", ms(), BUTTONS[args[0]], state)),
-                             send(pointer, 4)))
+        for state in (1, 0):  # down, then up, each seen by the compositor
+            send(pointer, 2, struct.pack("<III", ms(), BUTTONS[args[0]], state))
+            send(pointer, 4)
+            roundtrip()
+            time.sleep(0.05)
     elif kind == "scroll":  # notches of the wheel, positive is down
         notches = int(args[0])
         send(pointer, 5, struct.pack("<I", 0))  # axis_source: wheel
         send(pointer, 7, struct.pack("<IIii", ms(), 0, notches * 10 * 256, notches))
         send(pointer, 4)
-    elif kind == "key":
-        press(lambda state: send(keyboard, 1, struct.pack("<III", ms(), KEYS[args[0]], state)))
     roundtrip()
 send(pointer, 8)
-if keyboard:
-    send(keyboard, 3)
 roundtrip()
