@@ -47,7 +47,7 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     codex->hold(true);
     model->start();
     EXPECT_TRUE(model->refreshing());
-    ASSERT_TRUE(runEventsUntil([&] { return m_updates == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_updates == 1; }));
     // The local figures, from CODEX_HOME and CLAUDE_CONFIG_DIR.
     EXPECT_EQ(model->codex().entries.size(), 1u);
     EXPECT_EQ(statusOf(model->codexView()), "로컬 기록 · 한도 스냅샷");
@@ -59,8 +59,8 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     model->refresh();
     wake->handler();
     codex->hold(false);
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
-    EXPECT_FALSE(runEventsUntil([&] { return m_updates > 2; }, 300)) << "a second cycle ran";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->refreshing(); }));
+    EXPECT_FALSE(QTest::qWaitFor([&] { return m_updates > 2; }, 300)) << "a second cycle ran";
     EXPECT_TRUE(model->updated().isValid());
     EXPECT_EQ(statusOf(model->codexView()), "계정 한도 · 실시간 조회");
     EXPECT_EQ(model->codex().plan, "pro");
@@ -76,7 +76,7 @@ TEST_F(Model, AFailedQueryKeepsTheLocalWindows) {
     codex->set(Error{ErrorKind::NotFound, "no codex"});
     auto model = makeModel();
     model->refresh();
-    ASSERT_TRUE(runEventsUntil([&] { return m_updates == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_updates == 2; }));
     EXPECT_EQ(statusOf(model->codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
     ASSERT_EQ(model->codex().quotas.size(), 1u);
     EXPECT_EQ(model->codex().quotas[0].percent, 90);
@@ -104,7 +104,7 @@ TEST_F(Model, TheAlertSettingIsStoredAndFollowed) {
         auto without = makeModel();
         without->start();
         EXPECT_EQ(without->notifyError().isEmpty(), !on);
-        ASSERT_TRUE(runEventsUntil([&] { return !without->refreshing(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !without->refreshing(); }));
         EXPECT_EQ(without->notifyError().toStdString(), on ? kNotifyUnavailable : "");
     }
 }
@@ -120,7 +120,7 @@ TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
     model->connectClaude();
     EXPECT_TRUE(model->claudeConnected());
     EXPECT_TRUE(model->refreshing());
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->refreshing(); }));
 }
 
 // The model on this desktop's real services, in a private home without a
@@ -144,7 +144,7 @@ TEST(DesktopModel, StartsOnTheRealServicesWithoutABus) {
         EXPECT_TRUE(model.notifyReset());
         model.start();
         EXPECT_EQ(model.notifyError().toStdString(), kNotifyUnavailable);
-        ASSERT_TRUE(runEventsUntil([&] { return !model.refreshing(); }, 20000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.refreshing(); }, 20000));
         EXPECT_EQ(statusOf(model.codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
         EXPECT_EQ(model.title().toStdString(), "C —  A 0");
         model.setNotify(false);

@@ -1,7 +1,6 @@
 // The desktop notification centre against a stand-in daemon on a private
 // bus: what it sends, what it makes of the daemon's signals, and that it
 // neither starts anything nor waits on anyone.
-#include "event_loop.h"
 #include "fake_logind.h"
 #include "fake_notification_server.h"
 #include "platform/desktop_notifications.h"
@@ -11,6 +10,7 @@
 
 #include <QDBusPendingCall>
 #include <QElapsedTimer>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace brimlow {
@@ -48,7 +48,7 @@ TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
     EXPECT_TRUE(server.calls.empty()) << "posted before its time";
 
     // The real wall-clock alarm brings it out.
-    ASSERT_TRUE(spinUntil([&] { return !server.calls.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server.calls.empty(); }));
     const NotifyCall& call = server.calls[0];
     EXPECT_EQ(call.appName, "Brimlow");
     EXPECT_EQ(call.replacesId, 0u);
@@ -60,7 +60,7 @@ TEST_F(DesktopNotifications, PostsADueRequestWithTheDaemonsArguments) {
               (QVariantMap{{"sound-name", "message-new-instant"}, {"desktop-entry", "brimlow"}}));
     EXPECT_EQ(call.expireTimeout, -1);
     EXPECT_TRUE(center->pendingIds().empty());
-    spinFor(100ms);
+    QTest::qWait(100);
     EXPECT_EQ(server.calls.size(), 1u);
 }
 
@@ -72,26 +72,26 @@ TEST_F(DesktopNotifications, OnlyTheDefaultActionOfOurOwnNotificationsOpens) {
     center->setOpenHandler([&] { ++opened; });
     center->schedule({"one", "1", "", clock->now()});
     center->schedule({"two", "2", "", clock->now()});
-    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 2; }));
-    spinFor(100ms); // the daemon's replies, which tell the ids 1 and 2
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.calls.size() == 2; }));
+    QTest::qWait(100); // the daemon's replies, which tell the ids 1 and 2
 
     server.emitActionInvoked(1, "reply");
     server.emitActionInvoked(7, "default"); // someone else's notification
     // Another client pretending to be the daemon.
     QDBusConnection other = connectTo(bus.address());
     FakeNotificationServer::emitSignal(other, "ActionInvoked", {uint(1), QString("default")});
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_EQ(opened, 0);
 
     server.emitActionInvoked(1, "default");
-    ASSERT_TRUE(spinUntil([&] { return opened == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened == 1; }));
 
     // Once closed, its id may be reused by the daemon for someone else.
     server.emitClosed(1);
     server.emitActionInvoked(1, "default");
     server.emitActionInvoked(2, "default");
-    ASSERT_TRUE(spinUntil([&] { return opened == 2; }));
-    spinFor(100ms);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return opened == 2; }));
+    QTest::qWait(100);
     EXPECT_EQ(opened, 2);
     QDBusConnection::disconnectFromBus(other.name());
 }
@@ -118,7 +118,7 @@ TEST_F(DesktopNotifications, NoCentreQuicklyWhenNobodyServesAndNothingIsActivate
     elapsed.start();
     EXPECT_FALSE(connectToBus());
     EXPECT_LT(elapsed.elapsed(), 1000);
-    spinFor(300ms);
+    QTest::qWait(300);
     EXPECT_FALSE(bus.activationRequested());
 }
 
@@ -127,7 +127,7 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     auto center = connectToBus();
     ASSERT_TRUE(center);
     center->schedule({"stuck", "S", "", clock->now()});
-    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.calls.size() == 1; }));
     // The call is outstanding; everything else goes on.
     QElapsedTimer elapsed;
     elapsed.start();
@@ -135,9 +135,9 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     EXPECT_LT(elapsed.elapsed(), 500);
 
     server.leave();
-    spinFor(100ms);
+    QTest::qWait(100);
     center->schedule({"after", "A", "", clock->now()});
-    spinFor(300ms);
+    QTest::qWait(300);
     EXPECT_EQ(server.calls.size(), 1u);
     // Gone is gone: the daemon is not started again for us.
     EXPECT_FALSE(bus.activationRequested());
@@ -147,7 +147,7 @@ TEST_F(DesktopNotifications, ADaemonThatNeverAnswersOrLeavesBlocksNothing) {
     other.asyncCall(QDBusMessage::createMethodCall(
         "org.freedesktop.Notifications", "/org/freedesktop/Notifications",
         "org.freedesktop.Notifications", "GetCapabilities"));
-    EXPECT_TRUE(spinUntil([&] { return bus.activationRequested(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bus.activationRequested(); }));
     QDBusConnection::disconnectFromBus(other.name());
 }
 
@@ -167,13 +167,13 @@ TEST(DesktopNotificationsResume, WhatFellDueInSleepIsPostedOnceAtResume) {
     center->schedule({"later", "L", "", clock->t + 1h});
     clock->t += 2h; // asleep, while the wall clock moved on
     logind.prepareForSleep(true);
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_TRUE(server.calls.empty());
 
     logind.prepareForSleep(false);
-    ASSERT_TRUE(spinUntil([&] { return server.calls.size() == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.calls.size() == 1; }));
     logind.prepareForSleep(false);
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_EQ(server.calls.size(), 1u);
 }
 

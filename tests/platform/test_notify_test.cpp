@@ -1,6 +1,5 @@
 // "--test-notify" without a bus, and with a stand-in daemon on a private bus.
 #include "app/test_notify.h"
-#include "event_loop.h"
 #include "fake_notification_server.h"
 #include "private_bus.h"
 #include "test_support/fake_environment.h"

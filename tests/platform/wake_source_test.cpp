@@ -1,12 +1,12 @@
 // The resume signal against a stand-in logind on a private bus in place of
 // the system bus: only a resume, only from logind, on the main thread.
-#include "event_loop.h"
 #include "fake_logind.h"
 #include "platform/bus_address.h"
 #include "platform/wake_source.h"
 #include "private_bus.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -36,22 +36,22 @@ TEST_F(LogindWake, OnlyAResumeCallsTheHandlerOnceEach) {
     source->setWakeHandler(countingHandler());
 
     logind.prepareForSleep(true);
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_EQ(woke, 0) << "going to sleep is not waking";
 
     logind.prepareForSleep(false);
-    ASSERT_TRUE(spinUntil([&] { return woke == 1; }));
-    spinFor(100ms);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return woke == 1; }));
+    QTest::qWait(100);
     EXPECT_EQ(woke, 1);
 
     logind.prepareForSleep(true);
     logind.prepareForSleep(false);
-    ASSERT_TRUE(spinUntil([&] { return woke == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return woke == 2; }));
 
     // Gone: a later resume reaches nobody.
     source.reset();
     logind.prepareForSleep(false);
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_EQ(woke, 2);
 }
 
@@ -61,11 +61,11 @@ TEST_F(LogindWake, AnotherClientCannotFakeAResume) {
     QDBusConnection impostor = connectTo(bus.address());
 
     sendPrepareForSleep(impostor, false);
-    spinFor(200ms);
+    QTest::qWait(200);
     EXPECT_EQ(woke, 0);
 
     logind.prepareForSleep(false);
-    EXPECT_TRUE(spinUntil([&] { return woke == 1; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return woke == 1; }));
     QDBusConnection::disconnectFromBus(impostor.name());
 }
 
@@ -79,7 +79,7 @@ TEST(LogindWakeWithoutBus, NeverFires) {
           std::optional<std::string>(unixSocketAddress(dir / "dead"))}) {
         LogindWakeSource source(address);
         source.setWakeHandler([&] { ++woke; });
-        spinFor(50ms);
+        QTest::qWait(50);
     }
     EXPECT_EQ(woke, 0);
 }

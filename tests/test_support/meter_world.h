@@ -9,20 +9,11 @@
 #include "test_support/fake_services.h"
 #include "test_support/temp_dir.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTest>
 #include <condition_variable>
 #include <mutex>
 
 namespace brimlow {
-
-inline bool runEventsUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // The live query as the worker thread meets it.
 class FakeCodex {
@@ -79,7 +70,7 @@ struct MeterWorld {
     std::unique_ptr<MeterModel> refreshedModel() {
         auto model = std::make_unique<MeterModel>(services());
         model->refresh();
-        runEventsUntil([&] { return !model->refreshing(); });
+        (void)QTest::qWaitFor([&] { return !model->refreshing(); });
         return model;
     }
 

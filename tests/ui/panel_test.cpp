@@ -261,7 +261,7 @@ TEST_F(PanelTest, TokensFollowThePeriodAndOnlyClaudeShowsCache) {
     // New figures from a refresh are summed again.
     world.dir.write("claude/projects/p/3.jsonl", claudeLine(stamp(now), "m3", 4000000, 0) + "\n");
     model->refresh();
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->refreshing(); }));
     EXPECT_EQ(text(one("tokenTotal", claude)), "160.0M");
     screenshot("all");
 }
@@ -270,7 +270,7 @@ TEST_F(PanelTest, WhileRefreshingTheButtonIsOffAndTheSpinnerShows) {
     world.codex->hold(true);
     model = std::make_unique<MeterModel>(world.services());
     model->refresh();
-    ASSERT_TRUE(runEventsUntil([&] { return !model->codex().entries.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->codex().entries.empty(); }));
     show();
     EXPECT_FALSE(one("refreshButton")->isEnabled());
     EXPECT_TRUE(one("refreshSpinner")->isVisible());
@@ -278,13 +278,13 @@ TEST_F(PanelTest, WhileRefreshingTheButtonIsOffAndTheSpinnerShows) {
     screenshot("first-refresh");
 
     world.codex->hold(false);
-    ASSERT_TRUE(runEventsUntil([&] { return !model->refreshing(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->refreshing(); }));
     EXPECT_FALSE(one("refreshSpinner")->isVisible());
     QString footer = text(one("footerText"));
     EXPECT_TRUE(footer.startsWith("갱신 ") && footer.endsWith(" · 60초 간격"))
         << footer.toStdString();
     click(one("refreshButton"));
-    EXPECT_TRUE(runEventsUntil([&] { return world.codex->calls() == 2; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return world.codex->calls() == 2; }));
 }
 
 TEST_F(PanelTest, AFailedConnectIsShownUnderTheLoginSwitch) {
