@@ -48,7 +48,7 @@ bench: build
 # 1,000 refresh cycles against a stand-in Codex server; prints descriptors,
 # threads, children and memory, and fails if any of the first three grow.
 soak: build
-	$(BUILD)/bench/soak $(BUILD)/tests/codex/codex_stand_in 1000 100
+	$(BUILD)/bench/soak tests/codex/codex_stand_in.sh 1000 100
 
 # The test suite under AddressSanitizer + UndefinedBehaviorSanitizer, and the
 # threaded parts under ThreadSanitizer (build-asan/, build-tsan/).
