@@ -69,14 +69,5 @@ TEST(MeterIcon, OutOfRangePercentsAreClampedAndAnyUseShows) {
     EXPECT_EQ(readBar(drawMeterIcon(-5, std::nullopt, 16), 4, kCodexBarColor).filled, 0);
 }
 
-TEST(MeterIcon, EveryTraySizeIsDrawnNotScaled) {
-    QIcon icon = meterIcon(30, 70);
-    for (int size : {16, 22, 24, 32, 48}) {
-        QImage fromIcon = icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32);
-        EXPECT_EQ(fromIcon, drawMeterIcon(30, 70, size).convertToFormat(QImage::Format_ARGB32))
-            << size;
-    }
-}
-
 } // namespace
 } // namespace brimlow

@@ -2,10 +2,10 @@
 #include "base/files.h"
 #include "model/meter_model.h"
 #include "test_support/meter_world.h"
+#include "test_support/time_zone.h"
 #include "texts/texts.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace brimlow {
 namespace {
@@ -127,39 +127,28 @@ TEST_F(Model, ConnectingClaudeRefreshesOrShowsTheError) {
 // session bus: it starts, reads nothing and offers no alerts.
 TEST(DesktopModel, StartsOnTheRealServicesWithoutABus) {
     TempDir home;
-    std::map<std::string, std::optional<std::string>> saved;
-    for (const char* name :
-         {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "DBUS_SESSION_BUS_ADDRESS",
-          "CODEX_HOME", "CLAUDE_CONFIG_DIR", "PATH"}) {
-        const char* value = std::getenv(name);
-        saved[name] = value ? std::optional<std::string>(value) : std::nullopt;
-        unsetenv(name);
-    }
-    setenv("HOME", home.path().c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", (home / "run").c_str(), 1);
-    setenv("PATH", (home / "bin").c_str(), 1);
-    {
-        MeterModel model(desktopMeterServices("/opt/b/bin/brimlow"));
-        EXPECT_FALSE(model.loginEnabled());
-        EXPECT_TRUE(model.notifyReset());
-        model.start();
-        EXPECT_EQ(model.notifyError().toStdString(), kNotifyUnavailable);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !model.refreshing(); }, 20000));
-        EXPECT_EQ(statusOf(model.codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
-        EXPECT_EQ(model.title().toStdString(), "C —  A 0");
-        model.setNotify(false);
-        model.setLogin(true);
-        EXPECT_TRUE(model.loginEnabled());
-        auto entry = readWholeFile(home / ".config/autostart/brimlow.desktop"); // not the helper's
-        EXPECT_NE(entry.value().find("\nExec=/opt/b/bin/brimlow\n"), std::string::npos);
-        EXPECT_TRUE(std::filesystem::exists(home / ".config/Brimlow/Brimlow.conf"));
-    }
-    for (const auto& [name, value] : saved) {
-        if (value)
-            setenv(name.c_str(), value->c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
+    WithVariables env({{"HOME", home.path()},
+                       {"XDG_RUNTIME_DIR", home / "run"},
+                       {"PATH", home / "bin"},
+                       {"XDG_CONFIG_HOME", {}},
+                       {"XDG_DATA_HOME", {}},
+                       {"DBUS_SESSION_BUS_ADDRESS", {}},
+                       {"CODEX_HOME", {}},
+                       {"CLAUDE_CONFIG_DIR", {}}});
+    MeterModel model(desktopMeterServices("/opt/b/bin/brimlow"));
+    EXPECT_FALSE(model.loginEnabled());
+    EXPECT_TRUE(model.notifyReset());
+    model.start();
+    EXPECT_EQ(model.notifyError().toStdString(), kNotifyUnavailable);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !model.refreshing(); }, 20000));
+    EXPECT_EQ(statusOf(model.codexView()), "Codex CLI를 찾을 수 없습니다 · 로컬 스냅샷");
+    EXPECT_EQ(model.title().toStdString(), "C —  A 0");
+    model.setNotify(false);
+    model.setLogin(true);
+    EXPECT_TRUE(model.loginEnabled());
+    auto entry = readWholeFile(home / ".config/autostart/brimlow.desktop"); // not the helper's
+    EXPECT_NE(entry.value().find("\nExec=/opt/b/bin/brimlow\n"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(home / ".config/Brimlow/Brimlow.conf"));
 }
 
 } // namespace

@@ -3,11 +3,9 @@
 #include "test_support/fake_environment.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
-#include "test_support/without_override.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace brimlow {
 namespace {
@@ -67,17 +65,12 @@ TEST_F(Autostart, ASystemWideEntryIsHiddenRatherThanRemoved) {
     EXPECT_EQ(m_entry.status(), LoginItemStatus::Enabled);
 }
 
-TEST_F(Autostart, AReadOnlyDirectoryIsAnErrorWithTheSystemsText) {
-    fs::create_directories(m_dir / "config/autostart");
-    chmod((m_dir / "config/autostart").c_str(), 0555);
-    Result<void> registered;
-    {
-        WithoutFileOverride asAUser;
-        registered = m_entry.registerItem();
-    }
-    chmod((m_dir / "config/autostart").c_str(), 0755);
+// Something else in the entry's place: no one, root included, can replace it.
+TEST_F(Autostart, AFailedWriteIsAnErrorWithTheSystemsText) {
+    fs::create_directories(m_entry.path());
+    auto registered = m_entry.registerItem();
     ASSERT_FALSE(registered.ok());
-    EXPECT_EQ(registered.error().message(), m_entry.path() + ": Permission denied");
+    EXPECT_EQ(registered.error().message(), m_entry.path() + ": Is a directory");
     EXPECT_EQ(m_entry.status(), LoginItemStatus::NotRegistered);
 }
 

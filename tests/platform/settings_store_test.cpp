@@ -3,13 +3,11 @@
 #include "base/files.h"
 #include "platform/settings_store.h"
 #include "test_support/temp_dir.h"
-#include "test_support/without_override.h"
 
 #include <QDateTime>
 #include <QSettings>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace brimlow {
 namespace {
@@ -61,16 +59,12 @@ TEST_F(SettingsFile, AChoiceIsOnDiskAtOnceAndReadBackByTheNextRun) {
     EXPECT_EQ(QtSettingsStore(m_path).readBool("notifyReset"), true);
 }
 
+// A file where its directory should be: no one, root included, can write there.
 TEST_F(SettingsFile, AWriteThatFailsKeepsTheChoiceForThisRun) {
-    chmod(m_dir.path().c_str(), 0555);
-    {
-        WithoutFileOverride asAUser;
-        QtSettingsStore store(m_path);
-        store.writeBool("notifyReset", false);
-        EXPECT_EQ(store.readBool("notifyReset"), false);
-    }
-    chmod(m_dir.path().c_str(), 0755);
-    EXPECT_FALSE(std::filesystem::exists(m_path));
+    std::string blocked = m_dir.write("file", "") + "/Brimlow.conf";
+    QtSettingsStore store(blocked);
+    store.writeBool("notifyReset", false);
+    EXPECT_EQ(store.readBool("notifyReset"), false);
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 namespace brimlow {
 namespace {
 
-using testing::at;
 using testing::claudeLine;
 
 TEST(Records, RoundPercent) {
@@ -31,7 +30,7 @@ TEST(Records, TotalsCountEntriesAtOrAfterSince) {
     EXPECT_EQ(usage.totals(t0).sum(), INT64_MAX);
 }
 
-const Time kStamp = at("2025-10-01T09:30:15.250Z");
+const Time kStamp = utc("2025-10-01T09:30:15.250Z");
 
 // A line with the stamp above and `members`.
 std::string line(const std::string& members) {

@@ -1,7 +1,7 @@
 // Log lines for the usage tests.
 #pragma once
 
-#include "base/time.h"
+#include "test_support/time_zone.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -17,10 +17,6 @@ inline std::string zstd(const std::string& content) {
         throw std::runtime_error("ZSTD_compress failed");
     out.resize(size);
     return out;
-}
-
-inline Time at(const char* rfc3339) {
-    return *parseRfc3339(rfc3339);
 }
 
 // A Claude project-log line with a message's usage.
