@@ -1,9 +1,9 @@
 // The snapshot mode as a user runs it: the real executable, a home directory
 // of fixture logs and a stand-in Codex CLI installed where a user's own
 // would be, compared byte for byte.
-#include "base/time.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
+#include "usage/log_fixture.h"
 
 #include <filesystem>
 #include <fstream>
@@ -12,19 +12,11 @@
 namespace brimlow {
 namespace {
 
+using testing::claudeLine;
+using testing::codexLine;
+
 std::string todayUtc(const char* clock) {
     return formatUtcSeconds(systemNow()).substr(0, 10) + "T" + clock + "Z";
-}
-
-std::string codexLine(const std::string& at, int in, int out) {
-    return R"({"timestamp":")" + at +
-           R"(","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
-           std::to_string(in) + R"(,"output_tokens":)" + std::to_string(out) + "}}}}\n";
-}
-
-std::string claudeLine(const char* clock, const char* id, const char* usage) {
-    return R"({"timestamp":")" + todayUtc(clock) + R"(","message":{"id":")" + id +
-           R"(","usage":{)" + usage + "}}}\n";
 }
 
 class SnapshotProcess : public ::testing::Test {
@@ -57,15 +49,13 @@ protected:
 
 TEST_F(SnapshotProcess, PrintsLocalFiguresThenLiveWindowsOrTheRefusalExactly) {
     m_home.write(".codex/sessions/2026/01/01/rollout-a.jsonl",
-                 codexLine(todayUtc("01:00:00.500"), 1000, 234) +
+                 codexLine(todayUtc("01:00:00.500"), 1000, 234) + "\n" +
                      codexLine("2020-01-01T00:00:00Z", 5, 5));
-    const char* cached = R"("input_tokens":10,"output_tokens":20,"cache_read_input_tokens":300,)"
-                         R"("cache_creation_input_tokens":4000)";
-    m_home.write(".claude/projects/-home-p/s.jsonl", claudeLine("02:00:00", "m1", cached));
+    const std::string cached = claudeLine(todayUtc("02:00:00"), "m1", 10, 20, 300, 4000) + "\n";
+    m_home.write(".claude/projects/-home-p/s.jsonl", cached);
     // Claude Code's other default place; a message logged in both counts once.
     m_home.write(".config/claude/projects/-home-q/t.jsonl",
-                 claudeLine("02:00:00", "m1", cached) +
-                     claudeLine("02:30:00", "m2", R"("input_tokens":1,"output_tokens":2)"));
+                 cached + claudeLine(todayUtc("02:30:00"), "m2", 1, 2));
     // Another CODEX_HOME or CLAUDE_CONFIG_DIR must not move where it reads.
     m_home.write("elsewhere/sessions/x.jsonl", codexLine(todayUtc("03:00:00"), 9, 9));
     installStandIn(

@@ -18,19 +18,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-FakeEnvironment withVariable(const std::string& name, const std::string& value) {
-    FakeEnvironment env;
-    env.set(name, value);
-    return env;
-}
-
 class DesktopNotifications : public ::testing::Test {
 protected:
     std::shared_ptr<NotificationCenter> connect(FakeEnvironment env) {
         return connectDesktopNotifications(env, clock);
     }
     std::shared_ptr<NotificationCenter> connectToBus() {
-        return connect(withVariable("DBUS_SESSION_BUS_ADDRESS", bus.address()));
+        return connect(FakeEnvironment({{"DBUS_SESSION_BUS_ADDRESS", bus.address()}}));
     }
 
     std::shared_ptr<SystemClock> clock = std::make_shared<SystemClock>();
@@ -102,15 +96,16 @@ TEST_F(DesktopNotifications, NoCentreWithoutABusNoBusIsStartedAndTheRuntimeOneIs
     EXPECT_FALSE(connect(FakeEnvironment()));
     EXPECT_FALSE(connect(FakeEnvironment(
         {{"XDG_RUNTIME_DIR", runtime.path()}, {"HOME", home.path()}, {"DISPLAY", ":99"}})));
-    EXPECT_FALSE(connect(withVariable("DBUS_SESSION_BUS_ADDRESS", "autolaunch:")));
+    EXPECT_FALSE(
+        connect(FakeEnvironment({{"DBUS_SESSION_BUS_ADDRESS", std::string("autolaunch:")}})));
     EXPECT_FALSE(std::filesystem::exists(runtime / "bus"));
     // The socket of a bus that is gone.
     makeDeadSocket(runtime / "bus");
-    EXPECT_FALSE(connect(withVariable("XDG_RUNTIME_DIR", runtime.path())));
+    EXPECT_FALSE(connect(FakeEnvironment({{"XDG_RUNTIME_DIR", runtime.path()}})));
     EXPECT_FALSE(std::filesystem::exists(home / ".dbus"));
     // A live one there is found without the variable.
     FakeNotificationServer server(bus.address());
-    EXPECT_TRUE(connect(withVariable("XDG_RUNTIME_DIR", bus.directory())));
+    EXPECT_TRUE(connect(FakeEnvironment({{"XDG_RUNTIME_DIR", bus.directory()}})));
 }
 
 TEST_F(DesktopNotifications, NoCentreQuicklyWhenNobodyServesAndNothingIsActivated) {

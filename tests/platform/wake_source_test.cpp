@@ -1,7 +1,6 @@
 // The resume signal against a stand-in logind on a private bus in place of
 // the system bus: only a resume, only from logind, on the main thread.
 #include "fake_logind.h"
-#include "platform/bus_address.h"
 #include "platform/wake_source.h"
 #include "private_bus.h"
 
@@ -67,21 +66,6 @@ TEST_F(LogindWake, AnotherClientCannotFakeAResume) {
     logind.prepareForSleep(false);
     EXPECT_TRUE(QTest::qWaitFor([&] { return woke == 1; }));
     QDBusConnection::disconnectFromBus(impostor.name());
-}
-
-TEST(LogindWakeWithoutBus, NeverFires) {
-    TempDir dir;
-    makeDeadSocket(dir / "dead");
-    int woke = 0;
-    for (std::optional<std::string> address :
-         {std::optional<std::string>(), std::optional<std::string>("autolaunch:"),
-          std::optional<std::string>(unixSocketAddress(dir / "missing")),
-          std::optional<std::string>(unixSocketAddress(dir / "dead"))}) {
-        LogindWakeSource source(address);
-        source.setWakeHandler([&] { ++woke; });
-        QTest::qWait(50);
-    }
-    EXPECT_EQ(woke, 0);
 }
 
 } // namespace
