@@ -13,7 +13,8 @@ std::optional<double> currentPercent(const ProviderUsage& usage, Time now) {
 }
 
 TrayFigures trayFigures(const MeterModel& model, Time now) {
-    return {currentPercent(model.codex(), now), currentPercent(model.claude(), now), model.title()};
+    return {currentPercent(model.codex(), now), currentPercent(model.claude(), now), model.title(),
+            model.paceWarnings()};
 }
 
 } // namespace

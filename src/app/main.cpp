@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
     Mode mode = selectMode(args);
     switch (mode) {
     case Mode::Snapshot:
+    case Mode::Json:
+    case Mode::Waybar:
         return runHelper("brimlow-snapshot", argv);
     case Mode::ClaudeStatusline:
         runClaudeStatusline(ProcessEnvironment(), systemNow(), kDefaultStatusLine);

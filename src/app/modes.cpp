@@ -8,12 +8,16 @@ namespace brimlow {
 
 namespace {
 
-constexpr std::array<std::pair<Mode, std::string_view>, 5> flags{{
+// The first five as they always were; flags added later come after them, so
+// a command line with one of those still selects what it did.
+constexpr std::array<std::pair<Mode, std::string_view>, 7> flags{{
     {Mode::ClaudeStatusline, "--claude-statusline"},
     {Mode::ConnectClaude, "--connect-claude"},
     {Mode::DisconnectClaude, "--disconnect-claude"},
     {Mode::TestNotify, "--test-notify"},
     {Mode::Snapshot, "--snapshot"},
+    {Mode::Json, "--json"},
+    {Mode::Waybar, "--waybar"},
 }};
 
 } // namespace

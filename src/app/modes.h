@@ -1,4 +1,4 @@
-// Which mode a command line selects: the first of five flags present, tested
+// Which mode a command line selects: the first of the flags present, tested
 // in a fixed order; without any of them the tray application starts.
 #pragma once
 
@@ -17,6 +17,8 @@ enum class Mode {
     DisconnectClaude,
     TestNotify,
     Snapshot,
+    Json,
+    Waybar,
     Application,
 };
 

@@ -5,6 +5,7 @@
 
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -16,6 +17,8 @@ struct TrayFigures {
     std::optional<double> codexPercent;
     std::optional<double> claudePercent;
     QString title;
+    // Lines after the title in the tooltip.
+    QStringList warnings;
 
     bool operator==(const TrayFigures&) const = default;
 };

@@ -1,6 +1,8 @@
 #include "app/snapshot.h"
 
+#include "app/report.h"
 #include "base/print_line.h"
+#include "claude/quota_snapshot.h"
 #include "texts/texts.h"
 #include "usage/local_usage_reader.h"
 
@@ -21,6 +23,27 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
     }
     for (const auto& quota : answer.value().quotas)
         printLine(out, snapshotWindowLine(quota));
+}
+
+void printReports(std::FILE* out, ReportFormat format, const ReportSources& sources,
+                  const std::function<bool()>& waitForNext) {
+    LocalUsageReader reader;
+    std::vector<QuotaSample> liveSamples;
+    std::string last;
+    do {
+        LogRoots roots = logRoots(sources.env);
+        Time now = sources.clock.now();
+        ReportFigures figures{reader.codex(roots.codexSessions),
+                              reader.claude(roots.claudeProjects)};
+        applyClaudeQuota(figures.claude, sources.env, now);
+        mergeCodexAnswer(figures.codex, sources.fetchCodexQuota(), now);
+        addLiveSamples(figures.codex, liveSamples, now);
+        std::string line = format == ReportFormat::Json ? figuresJson(figures, now)
+                                                        : waybarJson(figures, now, plainTimeOfDay);
+        if (line != last)
+            printLine(out, line);
+        last = std::move(line);
+    } while (waitForNext && waitForNext());
 }
 
 } // namespace brimlow

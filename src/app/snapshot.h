@@ -1,7 +1,9 @@
-// The "--snapshot" mode: a few plain English lines showing what the program
-// can see, without the application's state or settings.
+// The modes of the snapshot helper: "--snapshot", a few plain English lines
+// showing what the program can see, without the application's state or
+// settings; "--json" and "--waybar", the figures for scripts and bars.
 #pragma once
 
+#include "base/environment.h"
 #include "base/result.h"
 #include "base/time.h"
 #include "codex/rate_limits.h"
@@ -21,5 +23,21 @@ using CodexQuotaFetch = std::function<Result<CodexLimits>()>;
 // query so they show at once while it runs.
 void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roots, Time todayStart,
                    const CodexQuotaFetch& fetchCodexQuota);
+
+enum class ReportFormat { Json, Waybar };
+
+// What a report reads from, as the application's refresh does: the logs
+// where the environment says (CODEX_HOME and CLAUDE_CONFIG_DIR honoured),
+// Claude's status-line snapshot and Codex's live answer.
+struct ReportSources {
+    const Environment& env;
+    const Clock& clock;
+    CodexQuotaFetch fetchCodexQuota;
+};
+
+// Prints the report once; with `waitForNext`, again after each wait that
+// returns true, whenever the line differs from the last one printed.
+void printReports(std::FILE* out, ReportFormat format, const ReportSources& sources,
+                  const std::function<bool()>& waitForNext = {});
 
 } // namespace brimlow

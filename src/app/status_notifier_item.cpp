@@ -80,19 +80,20 @@ void StatusNotifierItem::show(const TrayFigures& figures) {
     bool iconChanged = figures.codexPercent != m_figures.codexPercent ||
                        figures.claudePercent != m_figures.claudePercent;
     bool titleChanged = figures.title != m_figures.title;
+    bool toolTipChanged = titleChanged || figures.warnings != m_figures.warnings;
     m_figures = figures;
     if (iconChanged) {
         m_images = meterImages(m_figures);
         emit NewIcon();
     }
-    if (titleChanged) {
+    if (toolTipChanged)
         emit NewToolTip();
+    if (titleChanged)
         emit XAyatanaNewLabel(label(), labelGuide());
-    }
 }
 
 DBusToolTip StatusNotifierItem::toolTip() const {
-    return {QString(), {}, m_figures.title, trayLegend()};
+    return {QString(), {}, m_figures.title, trayToolTipBody(m_figures.warnings)};
 }
 
 QDBusObjectPath StatusNotifierItem::menu() const {

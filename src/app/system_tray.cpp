@@ -54,7 +54,7 @@ void SystemTray::show(const TrayFigures& figures) {
     m_item.show(figures);
     if (m_xembed) {
         m_xembed->setIcon(meterIcon(figures.codexPercent, figures.claudePercent));
-        m_xembed->setToolTip(trayToolTip(figures.title));
+        m_xembed->setToolTip(trayToolTip(figures.title, figures.warnings));
     }
 }
 

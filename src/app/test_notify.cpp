@@ -22,7 +22,8 @@ int runTestNotify(std::FILE* out, const Environment& env, std::shared_ptr<const 
     }
     printLine(out, kTestNotifyShown);
     notifier.sync(Alerts::On, {{std::string(kTestNotifyProvider),
-                                {Quota{88.0, kFiveHourWindow, clock->now() + times.lead}}}});
+                                {Quota{88.0, kFiveHourWindow, clock->now() + times.lead}},
+                                {}}});
     QEventLoop loop;
     QTimer::singleShot(times.runFor, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();

@@ -16,8 +16,12 @@ QString trayLegend() {
     return toQString(kTrayLegend);
 }
 
-QString trayToolTip(const QString& title) {
-    return title + "\n" + trayLegend();
+QString trayToolTipBody(const QStringList& warnings) {
+    return (warnings + QStringList{trayLegend()}).join(QLatin1Char('\n'));
+}
+
+QString trayToolTip(const QString& title, const QStringList& warnings) {
+    return title + "\n" + trayToolTipBody(warnings);
 }
 
 QString trayLabelGuide() {

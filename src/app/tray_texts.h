@@ -14,8 +14,10 @@ namespace brimlow {
 // Under the title in the tooltip: what the two figures are.
 QString trayLegend();
 
-// The XEmbed icon's tooltip: the title, then the legend.
-QString trayToolTip(const QString& title);
+// The XEmbed icon's tooltip: the title, then the rest.
+QString trayToolTip(const QString& title, const QStringList& warnings);
+// What follows the title: the pace warnings, then the legend.
+QString trayToolTipBody(const QStringList& warnings);
 
 // The widest title the model writes; hosts that draw the label next to the
 // icon reserve this much room, so the panel doesn't shift as figures change.

@@ -32,4 +32,8 @@ std::string quotaSnapshotPath(const Environment& env) {
     return joinPath(supportDirectory(env), "claude-quota.json");
 }
 
+std::string quotaHistoryPath(const Environment& env) {
+    return joinPath(supportDirectory(env), "claude-quota-history.jsonl");
+}
+
 } // namespace brimlow

@@ -28,5 +28,6 @@ std::vector<std::string> claudeProjectRoots(const Environment& env, Overrides ov
 std::string supportDirectory(const Environment& env);
 std::string statuslineBackupPath(const Environment& env);
 std::string quotaSnapshotPath(const Environment& env);
+std::string quotaHistoryPath(const Environment& env);
 
 } // namespace brimlow

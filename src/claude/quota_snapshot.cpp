@@ -2,6 +2,8 @@
 
 #include "base/files.h"
 #include "claude/paths.h"
+#include "claude/quota_history.h"
+#include "records/pace.h"
 #include "records/windows.h"
 
 #include <nlohmann/json.hpp>
@@ -10,13 +12,13 @@ namespace brimlow {
 
 using nlohmann::json;
 
-void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText) {
+bool applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText) {
     json snapshot = json::parse(snapshotText, nullptr, /*allow_exceptions=*/false);
     if (!snapshot.is_object())
-        return;
+        return false;
     auto limits = snapshot.find("rate_limits");
     if (limits == snapshot.end() || !limits->is_object())
-        return;
+        return false;
 
     std::vector<Quota> quotas;
     for (auto [name, minutes] :
@@ -41,12 +43,18 @@ void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText) {
         usage.quotaDate = fromUnixSeconds(updated->get<double>());
     if (!quotas.empty())
         usage.source = FiguresSource::ClaudeStatusLine;
+    return true;
 }
 
-void applyClaudeQuota(ProviderUsage& usage, const Environment& env) {
+void applyClaudeQuota(ProviderUsage& usage, const Environment& env, Time now) {
     auto text = readWholeFile(quotaSnapshotPath(env));
-    if (text.ok())
-        applyClaudeQuotaText(usage, text.value());
+    if (!text.ok() || !applyClaudeQuotaText(usage, text.value()))
+        return;
+    usage.samples = readQuotaHistory(quotaHistoryPath(env), now);
+    // The snapshot is the newest reading of all.
+    if (usage.quotaDate)
+        addSamples(usage.samples, usage.quotas, *usage.quotaDate);
+    keepRecentSamples(usage.samples);
 }
 
 } // namespace brimlow

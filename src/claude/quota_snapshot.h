@@ -9,11 +9,13 @@
 namespace brimlow {
 
 // Merges the quota snapshot file into `usage`: its windows ("five_hour",
-// then "seven_day") replace the quotas, "updatedAt" becomes the quota date.
-// A missing or malformed snapshot leaves `usage` exactly as it was.
-void applyClaudeQuota(ProviderUsage& usage, const Environment& env);
+// then "seven_day") replace the quotas, "updatedAt" becomes the quota date,
+// and the history's recent readings with the snapshot's own become the
+// samples. A missing or malformed snapshot leaves `usage` exactly as it was.
+void applyClaudeQuota(ProviderUsage& usage, const Environment& env, Time now);
 
-// The same, from the snapshot's text.
-void applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText);
+// The same, from the snapshot's text, without the history; false when the
+// snapshot was malformed.
+bool applyClaudeQuotaText(ProviderUsage& usage, std::string_view snapshotText);
 
 } // namespace brimlow

@@ -7,6 +7,8 @@
 #include "claude/bridge.h"
 #include "claude/json_file.h"
 #include "claude/paths.h"
+#include "claude/quota_history.h"
+#include "claude/quota_snapshot.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -112,8 +114,14 @@ void runClaudeStatusline(const Environment& env, Time now, std::string_view defa
 
     if (auto snapshot = quotaSnapshotFor(input, now)) {
         (void)createDirectories(supportDirectory(env));
+        ProviderUsage before, after;
+        if (auto previous = readWholeFile(quotaSnapshotPath(env)); previous.ok())
+            applyClaudeQuotaText(before, previous.value());
         // Rewritten on every redraw: atomic, but not worth an fsync.
         (void)writeFileAtomic(quotaSnapshotPath(env), *snapshot, Durability::Unsynced);
+        applyClaudeQuotaText(after, *snapshot);
+        (void)appendQuotaHistory(quotaHistoryPath(env),
+                                 quotaHistoryLines(before, after.quotas, now));
     }
 
     auto command = previousCommand(env);

@@ -1,5 +1,6 @@
 #include "model/meter_model.h"
 
+#include "records/pace.h"
 #include "texts/texts.h"
 
 #include <QPointer>
@@ -11,7 +12,6 @@ namespace brimlow {
 namespace {
 
 constexpr const char* kNotifyResetKey = "notifyReset";
-constexpr int kRefreshIntervalMs = 60 * 1000;
 
 QDateTime toDateTime(Time t) {
     return QDateTime::fromMSecsSinceEpoch(
@@ -22,14 +22,21 @@ QString toQString(std::string_view text) {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-QVariantMap viewOf(const ProviderUsage& usage) {
+// "runsOut": when a current window runs out at the last hour's pace, if that
+// comes before its reset.
+QVariantMap viewOf(const ProviderUsage& usage, Time now) {
     QVariantList quotas;
     for (const auto& quota : usage.quotas) {
+        auto pace = quota.reset && *quota.reset < now ? std::nullopt
+                                                      : windowPace(quota, usage.samples, now);
         quotas.append(QVariantMap{
             {"percent", quota.percent},
             {"minutes", qint64(quota.minutes)},
             {"label", toQString(windowLabel(quota.minutes))},
             {"reset", quota.reset ? QVariant(toDateTime(*quota.reset)) : QVariant()},
+            {"runsOut", pace && pace->runsOutBeforeReset
+                            ? QVariant(toDateTime(*pace->projectedFullAt))
+                            : QVariant()},
         });
     }
     return {
@@ -70,7 +77,7 @@ void MeterModel::start() {
     if (m_notifyReset && !m_notifier.available())
         setNotifyError(toQString(kNotifyUnavailable));
     refresh();
-    m_timer.setInterval(kRefreshIntervalMs);
+    m_timer.setInterval(kRefreshInterval);
     connect(&m_timer, &QTimer::timeout, this, &MeterModel::refresh);
     m_timer.start();
     if (m_services.wake) {
@@ -113,7 +120,8 @@ void MeterModel::finish(Figures codex, Figures claude) {
 
 void MeterModel::syncResetAlerts() {
     m_notifier.sync(m_notifyReset ? Alerts::On : Alerts::Off,
-                    {{"Codex", m_codex->quotas}, {"Claude", m_claude->quotas}});
+                    {{"Codex", m_codex->quotas, m_codex->samples},
+                     {"Claude", m_claude->quotas, m_claude->samples}});
     setNotifyError(m_notifyReset && !m_notifier.available() ? toQString(kNotifyUnavailable)
                                                             : QString());
 }
@@ -158,10 +166,10 @@ void MeterModel::connectClaude() {
 }
 
 QVariantMap MeterModel::codexView() const {
-    return viewOf(*m_codex);
+    return viewOf(*m_codex, m_services.clock->now());
 }
 QVariantMap MeterModel::claudeView() const {
-    return viewOf(*m_claude);
+    return viewOf(*m_claude, m_services.clock->now());
 }
 QVariantMap MeterModel::codexTotals() const {
     return totalsView(*m_codex, since());
@@ -172,6 +180,14 @@ QVariantMap MeterModel::claudeTotals() const {
 
 QString MeterModel::title() const {
     return toQString(meterTitle(*m_codex, *m_claude, m_services.clock->now()));
+}
+
+QStringList MeterModel::paceWarnings() const {
+    QStringList lines;
+    for (const auto& line :
+         paceWarningLines(*m_codex, *m_claude, m_services.clock->now(), m_services.timeOfDay))
+        lines.append(toQString(line));
+    return lines;
 }
 
 Time MeterModel::since() const {

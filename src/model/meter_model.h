@@ -95,6 +95,8 @@ public:
     bool notifyReset() const { return m_notifyReset; }
     QString notifyError() const { return m_notifyError; }
     QString title() const;
+    // For the tray's tooltip: the windows that run out before their reset.
+    QStringList paceWarnings() const;
     Time since() const;
     ResetNotifier& notifier() { return m_notifier; }
 

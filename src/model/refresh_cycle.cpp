@@ -49,6 +49,8 @@ struct RefreshCycle::Worker {
     std::shared_ptr<const Clock> clock;
     CodexQuery fetchCodexQuota;
     LocalUsageReader reader; // its cache persists from cycle to cycle
+    // Codex's live answers of the last hours: samples the logs don't have.
+    std::vector<QuotaSample> liveSamples;
 };
 
 RefreshCycle::RefreshCycle(std::shared_ptr<const Environment> env,
@@ -77,13 +79,15 @@ bool RefreshCycle::start() {
         LogRoots roots = logRoots(*worker->env);
         ProviderUsage codex = worker->reader.codex(roots.codexSessions);
         ProviderUsage claude = worker->reader.claude(roots.claudeProjects);
-        applyClaudeQuota(claude, *worker->env);
+        applyClaudeQuota(claude, *worker->env, worker->clock->now());
         // Claude's figures are final now; Codex's go on with a copy.
         auto claudeFigures = std::make_shared<const ProviderUsage>(std::move(claude));
         mailbox->post([codex = std::make_shared<const ProviderUsage>(codex), claudeFigures](
                           RefreshCycle& cycle) { emit cycle.localRead(codex, claudeFigures); });
 
-        mergeCodexAnswer(codex, worker->fetchCodexQuota(*worker->env), worker->clock->now());
+        Time now = worker->clock->now();
+        mergeCodexAnswer(codex, worker->fetchCodexQuota(*worker->env), now);
+        addLiveSamples(codex, worker->liveSamples, now);
         mailbox->post([codex = std::make_shared<const ProviderUsage>(std::move(codex)),
                        claudeFigures](RefreshCycle& cycle) {
             cycle.m_running = false;

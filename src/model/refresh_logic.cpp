@@ -1,5 +1,7 @@
 #include "model/refresh_logic.h"
 
+#include "records/pace.h"
+
 namespace brimlow {
 
 LogRoots logRoots(const Environment& env, Overrides overrides) {
@@ -24,6 +26,14 @@ void mergeCodexAnswer(ProviderUsage& codex, Result<CodexLimits> answer, Time now
     codex.quotaDate = now;
     codex.plan = std::move(limits.plan);
     codex.source = FiguresSource::CodexLive;
+}
+
+void addLiveSamples(ProviderUsage& codex, std::vector<QuotaSample>& live, Time now) {
+    if (codex.source == FiguresSource::CodexLive)
+        addSamples(live, codex.quotas, now);
+    keepRecentSamples(live);
+    codex.samples.insert(codex.samples.end(), live.begin(), live.end());
+    keepRecentSamples(codex.samples);
 }
 
 Time periodStart(Period period, Time now) {

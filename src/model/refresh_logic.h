@@ -8,10 +8,14 @@
 #include "codex/rate_limits.h"
 #include "records/records.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace brimlow {
+
+// How often the figures are read again.
+inline constexpr std::chrono::seconds kRefreshInterval{60};
 
 struct LogRoots {
     std::string codexSessions;               // $CODEX_HOME (even empty) or ~/.codex, + "sessions"
@@ -26,6 +30,10 @@ LogRoots logRoots(const Environment& env, Overrides overrides = Overrides::Honou
 // a failure keeps the local windows and says so, an answer with windows
 // replaces them (and the plan), an answer without windows keeps them.
 void mergeCodexAnswer(ProviderUsage& codex, Result<CodexLimits> answer, Time now);
+
+// Codex's live answers are samples the logs don't hold: `live` keeps them
+// from refresh to refresh, and the record gets them beside its logs' own.
+void addLiveSamples(ProviderUsage& codex, std::vector<QuotaSample>& live, Time now);
 
 // The spans of time the token totals can cover.
 enum class Period { Today, LastSevenDays, AllRecords };

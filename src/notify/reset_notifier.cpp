@@ -1,6 +1,7 @@
 #include "notify/reset_notifier.h"
 
 #include "base/numbers.h"
+#include "records/pace.h"
 
 #include <chrono>
 #include <set>
@@ -10,10 +11,11 @@ namespace brimlow {
 namespace {
 
 constexpr std::string_view kResetPrefix = "reset.";
+constexpr std::string_view kPacePrefix = "pace.";
 constexpr auto kMinimumLead = std::chrono::seconds(5);
 
-std::string resetId(const std::string& provider, const Quota& quota) {
-    return std::string(kResetPrefix) + provider + "." + std::to_string(quota.minutes) + "." +
+std::string windowId(std::string_view prefix, const std::string& provider, const Quota& quota) {
+    return std::string(prefix) + provider + "." + std::to_string(quota.minutes) + "." +
            std::to_string(toUnixSecondsTruncated(*quota.reset));
 }
 
@@ -27,7 +29,8 @@ std::vector<ResetAlert> resetAlerts(const std::vector<ProviderQuotas>& providers
             if (!(quota.percent >= kResetAlertThreshold) || !quota.reset ||
                 *quota.reset <= now + kMinimumLead)
                 continue;
-            alerts.push_back({resetId(provider.name, quota), *quota.reset, provider.name, quota});
+            alerts.push_back(
+                {windowId(kResetPrefix, provider.name, quota), *quota.reset, provider.name, quota});
         }
     }
     return alerts;
@@ -78,6 +81,22 @@ SyncPlan planResetSync(const std::vector<std::string>& pendingIds, Alerts alerts
     return plan;
 }
 
+std::vector<PaceAlert> paceAlerts(const std::vector<ProviderQuotas>& providers, Time now) {
+    std::vector<PaceAlert> alerts;
+    for (const auto& provider : providers) {
+        for (const auto& quota : provider.quotas) {
+            if (!quota.reset || *quota.reset <= now)
+                continue;
+            auto pace = windowPace(quota, provider.samples, now);
+            if (!pace || !pace->runsOutBeforeReset || *pace->projectedFullAt > now + kPaceAlertLead)
+                continue;
+            alerts.push_back({windowId(kPacePrefix, provider.name, quota), provider.name, quota,
+                              *pace->projectedFullAt, now});
+        }
+    }
+    return alerts;
+}
+
 std::string testNotificationId(Time now) {
     return "test." + shortestDecimal(toUnixSeconds(now));
 }
@@ -106,6 +125,18 @@ void ResetNotifier::sync(Alerts alerts, std::vector<ProviderQuotas> providers) {
     for (const auto& alert : plan.add) {
         NotificationText text = m_wording.reset(alert);
         m_center->schedule({alert.id, text.title, text.body, alert.fireAt});
+    }
+
+    // Pace alerts go out at once, so none is left pending to reconcile.
+    Time now = m_clock->now();
+    std::erase_if(m_pacePosted, [&](const auto& posted) { return posted.second <= now; });
+    if (alerts == Alerts::Off)
+        return;
+    for (const auto& alert : paceAlerts(providers, now)) {
+        if (!m_pacePosted.emplace(alert.id, *alert.quota.reset).second)
+            continue;
+        NotificationText text = m_wording.pace(alert);
+        m_center->schedule({alert.id, text.title, text.body, now});
     }
 }
 

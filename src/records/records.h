@@ -39,6 +39,15 @@ struct Quota {
     bool operator==(const Quota&) const = default;
 };
 
+// One reading of a window: its percent at a moment. A window's history is
+// its samples with the same length and reset; the pace comes from them.
+struct QuotaSample {
+    Time at;
+    Quota quota;
+
+    bool operator==(const QuotaSample&) const = default;
+};
+
 struct TokenTotals {
     std::int64_t input = 0;
     std::int64_t output = 0;
@@ -72,6 +81,9 @@ struct ProviderUsage {
     // or a system error).
     std::optional<Error> queryFailure;
     std::optional<std::string> plan;
+    // Recent readings of the windows, oldest first, in the windows' order
+    // where they share a moment; bounded (see keepRecentSamples()).
+    std::vector<QuotaSample> samples;
 
     // Sums over the entries dated at or after `since`.
     TokenTotals totals(Time since) const;

@@ -1,9 +1,11 @@
 #include "texts/texts.h"
 
 #include "base/numbers.h"
+#include "records/pace.h"
 
 #include <algorithm>
 #include <charconv>
+#include <ctime>
 
 namespace brimlow {
 
@@ -99,14 +101,64 @@ std::string codexQueryErrorText(const Error& error) {
     }
 }
 
+std::string momentText(Time t, Time now, const std::function<std::string(Time)>& timeOfDay) {
+    if (startOfLocalDay(t) == startOfLocalDay(now))
+        return timeOfDay(t);
+    std::time_t seconds = std::time_t(toUnixSecondsTruncated(t));
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    return std::to_string(local.tm_mon + 1) + "월 " + std::to_string(local.tm_mday) + "일 " +
+           timeOfDay(t);
+}
+
+std::string plainTimeOfDay(Time t) {
+    std::time_t seconds = std::time_t(toUnixSecondsTruncated(t));
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char text[8];
+    std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
+
+std::string paceRunsOutText(const std::string& moment) {
+    return "이 속도면 " + moment + "에 소진";
+}
+
+std::vector<std::string> paceWarningLines(const ProviderUsage& codex, const ProviderUsage& claude,
+                                          Time now,
+                                          const std::function<std::string(Time)>& timeOfDay) {
+    std::vector<std::string> lines;
+    for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}}) {
+        for (const auto& quota : usage->quotas) {
+            if (quota.reset && *quota.reset < now)
+                continue;
+            auto pace = windowPace(quota, usage->samples, now);
+            if (pace && pace->runsOutBeforeReset)
+                lines.push_back(
+                    std::string(name) + " " + windowLabel(quota.minutes) + ": " +
+                    paceRunsOutText(momentText(*pace->projectedFullAt, now, timeOfDay)));
+        }
+    }
+    return lines;
+}
+
 AlertWording alertWording(std::function<std::string(Time)> timeOfDay) {
     return {
         .reset =
-            [timeOfDay = std::move(timeOfDay)](const ResetAlert& alert) {
+            [timeOfDay](const ResetAlert& alert) {
                 return NotificationText{
                     alert.provider + " " + windowLabel(alert.quota.minutes) + " 한도 초기화",
                     std::to_string(roundPercent(alert.quota.percent)) + "%까지 썼던 한도가 " +
                         timeOfDay(alert.fireAt) + "에 다시 채워졌어요.",
+                };
+            },
+        .pace =
+            [timeOfDay](const PaceAlert& alert) {
+                return NotificationText{
+                    alert.provider + " " + windowLabel(alert.quota.minutes) + " 한도 소진 예상",
+                    "이 속도면 " + momentText(alert.projectedFullAt, alert.now, timeOfDay) +
+                        "에 다 씁니다. 초기화는 " +
+                        momentText(*alert.quota.reset, alert.now, timeOfDay) + ".",
                 };
             },
         .test =
@@ -148,6 +200,7 @@ std::vector<std::pair<std::string_view, std::string>> panelWords() {
         {"quotaUse", "%1 한도 사용률"},
         {"stale", "갱신 필요"},
         {"resetAt", "초기화 %1"},
+        {"paceRunsOut", paceRunsOutText("%1")},
         {"quotaChecked", "한도 확인 %1"},
         {"tokens", "토큰"},
         {"input", "입력"},

@@ -10,6 +10,7 @@
 #include "records/records.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -44,9 +45,27 @@ std::string sourceText(const ProviderUsage& usage);
 // words it.
 std::string codexQueryErrorText(const Error& error);
 
+// --- Pace ----------------------------------------------------------------
+
+// A moment near `now`: the time of day as `timeOfDay` writes it, with the
+// date first ("12월 8일 15:40") when it is not today.
+std::string momentText(Time t, Time now, const std::function<std::string(Time)>& timeOfDay);
+
+// The local time of day as "15:40", for the programs without Qt's locale.
+std::string plainTimeOfDay(Time t);
+
+// "이 속도면 15:40에 소진", under a window that runs out before its reset.
+std::string paceRunsOutText(const std::string& moment);
+
+// One line per current window that runs out before its reset, Codex's
+// first: "Codex 5시간: 이 속도면 15:40에 소진".
+std::vector<std::string> paceWarningLines(const ProviderUsage& codex, const ProviderUsage& claude,
+                                          Time now,
+                                          const std::function<std::string(Time)>& timeOfDay);
+
 // --- Notifications -------------------------------------------------------
 
-// The reset and test notifications, with the reset's time of day written by
+// The reset, pace and test notifications, with times of day written by
 // `timeOfDay`.
 AlertWording alertWording(std::function<std::string(Time)> timeOfDay);
 

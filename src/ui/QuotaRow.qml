@@ -17,6 +17,8 @@ ColumnLayout {
     readonly property bool hasReset: quota.reset instanceof Date && !isNaN(quota.reset.getTime())
     readonly property bool stale: hasReset && quota.reset.getTime() < now.getTime()
     readonly property bool high: quota.percent >= 80
+    // When the last hour's pace uses the window up before its reset.
+    readonly property bool runsOut: quota.runsOut instanceof Date && !isNaN(quota.runsOut.getTime())
 
     objectName: "quotaRow"
     spacing: 4
@@ -90,5 +92,14 @@ ColumnLayout {
             color: row.theme.secondary
             font.pixelSize: row.theme.caption2Size
         }
+    }
+
+    Label {
+        objectName: "paceText"
+        visible: row.runsOut && !row.stale
+        text: row.runsOut ? Format.words.paceRunsOut.arg(Format.moment(row.quota.runsOut, row.now)) : ""
+        color: row.theme.orange
+        font.pixelSize: row.theme.caption2Size
+        font.weight: Font.DemiBold
     }
 }

@@ -36,4 +36,9 @@ QString PanelFormat::dateTime(const QDateTime& time) const {
     return dateTimeText(time, QLocale());
 }
 
+QString PanelFormat::moment(const QDateTime& time, const QDateTime& now) const {
+    return time.toLocalTime().date() == now.toLocalTime().date() ? timeText(time, QLocale())
+                                                                 : dateTimeText(time, QLocale());
+}
+
 } // namespace brimlow

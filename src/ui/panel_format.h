@@ -28,6 +28,8 @@ public:
     Q_INVOKABLE QString countdown(const QDateTime& target, const QDateTime& now) const;
     Q_INVOKABLE QString time(const QDateTime& time) const;
     Q_INVOKABLE QString dateTime(const QDateTime& time) const;
+    // The time of day, with the date before it when that is not `now`'s.
+    Q_INVOKABLE QString moment(const QDateTime& time, const QDateTime& now) const;
 };
 
 } // namespace brimlow

@@ -1,4 +1,7 @@
+#include "records/pace.h"
 #include "usage/log_readers.h"
+
+#include <algorithm>
 
 namespace brimlow {
 
@@ -25,6 +28,36 @@ std::string entryId(const std::string& path, Time date) {
     return id;
 }
 
+// Every snapshot of the "codex" limit is a sample of its windows. Only the
+// last few hours' count, so the list is cut back whenever it has doubled:
+// the work stays linear and the memory small, whatever the logs hold.
+class RecentSamples {
+public:
+    void take(const TokenCountRow& row, Time date) {
+        if (!row.hasRateLimits || !row.codexLimit || row.quotaCount == 0)
+            return;
+        if (m_newest && date < *m_newest - kSampleHorizon)
+            return;
+        if (!m_newest || date > *m_newest)
+            m_newest = date;
+        for (std::uint8_t i = 0; i < row.quotaCount; ++i)
+            m_samples.push_back({date, row.quotas[i]});
+        if (m_samples.size() >= m_bound) {
+            keepRecentSamples(m_samples);
+            m_bound = std::max(m_bound, 2 * m_samples.size());
+        }
+    }
+    std::vector<QuotaSample> release() {
+        keepRecentSamples(m_samples);
+        return std::move(m_samples);
+    }
+
+private:
+    std::vector<QuotaSample> m_samples;
+    std::optional<Time> m_newest;
+    std::size_t m_bound = 1024;
+};
+
 // Only a newer snapshot of the "codex" limit with at least one usable window
 // replaces the one held; a tie keeps the first met.
 void takeSnapshot(const TokenCountRow& row, Time date, ProviderUsage& usage) {
@@ -45,6 +78,7 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
     for (const auto& file : files)
         lines += file.rows->tokenCounts.size();
     usage.entries.reserve(lines);
+    RecentSamples samples;
 
     for (const auto& file : files) {
         // Each session file counts on its own.
@@ -56,6 +90,7 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
                 continue;
             Time date = *row.timestamp;
             takeSnapshot(row, date, usage);
+            samples.take(row, date);
             if (!row.hasCounters)
                 continue;
             std::int64_t input =
@@ -68,6 +103,7 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
             previousOutput = row.output;
         }
     }
+    usage.samples = samples.release();
     usage.source = usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::CodexLogs;
     return usage;
 }

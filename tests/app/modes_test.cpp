@@ -14,6 +14,9 @@ TEST(SelectMode, OnlyWholeArgumentsCount) {
               Mode::Application);
     // The program path itself is part of the vector.
     EXPECT_EQ(selectMode(Args{"--snapshot"}), Mode::Snapshot);
+    // The flags added later come after the first five, whatever the order.
+    EXPECT_EQ(selectMode(Args{"brimlow", "--waybar", "--json", "--snapshot"}), Mode::Snapshot);
+    EXPECT_EQ(selectMode(Args{"brimlow", "--waybar", "--json"}), Mode::Json);
 }
 
 TEST(GraphicalSession, GnomeOnWaylandRunsThroughXwaylandUnlessThePlatformIsChosen) {

@@ -1,6 +1,7 @@
 // The status-line mode as Claude Code runs it: the real executable, status
 // JSON on standard input, a real /bin/sh for the previous command.
 #include "base/files.h"
+#include "claude/quota_history.h"
 #include "claude/statusline.h"
 #include "test_support/run_program.h"
 #include "test_support/temp_dir.h"
@@ -108,15 +109,27 @@ TEST_F(Statusline, ConcurrentRunsNeverLeaveAnUnparsableSnapshot) {
     });
     std::vector<std::thread> runs;
     for (int i = 0; i < 50; ++i)
-        runs.emplace_back(
-            [&, i] { (void)run(R"({"rate_limits":{"n":)" + std::to_string(i) + "}}"); });
+        runs.emplace_back([&, i] {
+            (void)run(R"({"rate_limits":{"five_hour":{"used_percentage":)" + std::to_string(i) +
+                      "}}}");
+        });
     for (auto& t : runs)
         t.join();
     done = true;
     watcher.join();
     EXPECT_EQ(unparsable, 0);
+    // Each run saw a change: the history has whole lines only, none lost.
+    std::string history = readWholeFile(m_dir / "data/Brimlow/claude-quota-history.jsonl").value();
+    auto lines = std::count(history.begin(), history.end(), '\n');
+    EXPECT_GE(lines, 50);
+    EXPECT_EQ(std::ptrdiff_t(
+                  readQuotaHistory(m_dir / "data/Brimlow/claude-quota-history.jsonl", systemNow())
+                      .size()),
+              lines);
     for (const auto& e : fs::directory_iterator(m_dir / "data/Brimlow"))
-        EXPECT_EQ(e.path().filename(), "claude-quota.json") << "no temporary file is left behind";
+        EXPECT_TRUE(e.path().filename() == "claude-quota.json" ||
+                    e.path().filename() == "claude-quota-history.jsonl")
+            << "no temporary file is left behind: " << e.path();
 }
 
 // Too deep to copy and print: taken as no rate limits at all.

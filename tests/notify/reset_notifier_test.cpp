@@ -1,6 +1,7 @@
 #include "notify/reset_notifier.h"
 #include "test_support/fake_notification_center.h"
 #include "test_support/fake_services.h"
+#include "test_support/time_zone.h"
 #include "texts/texts.h"
 
 #include <cmath>
@@ -64,6 +65,38 @@ TEST_F(Notifier, ReconcilesWithWhatIsPending) {
     // Switched off: every reset request goes, the test request stays.
     sync(Alerts::Off, {{"Codex", {quota(80, 300, 1h)}}});
     EXPECT_EQ(center->pendingIds(), Ids{"test.1.5"});
+}
+
+// At the last hour's pace: 30 % in 30 minutes. Posted at once, and once.
+TEST_F(Notifier, APaceAlertGoesOutOnceWhenTheEndIsHalfAnHourAwayAndBeforeTheReset) {
+    InTimeZone zone("UTC");
+    auto provider = [&](double percent, std::chrono::seconds reset) {
+        Quota now = quota(percent, 300, reset);
+        Quota before = now;
+        before.percent -= 30;
+        return ProviderQuotas{"Codex", {now}, {{clock->t - 30min, before}, {clock->t, now}}};
+    };
+    auto paceIds = [&] {
+        Ids ids;
+        for (const auto& id : center->pendingIds())
+            if (id.starts_with("pace."))
+                ids.push_back(id);
+        return ids;
+    };
+    sync(Alerts::On, {provider(60, 2h)}); // full in 40 minutes
+    sync(Alerts::Off, {provider(90, 2h)});
+    sync(Alerts::On, {provider(90, 10min)}); // the reset comes first
+    EXPECT_TRUE(paceIds().empty());
+
+    sync(Alerts::On, {provider(90, 2h)}); // full in 10 minutes
+    ASSERT_EQ(paceIds(), Ids{"pace.Codex.300.1759316400"});
+    const NotificationRequest& alert = center->pending.back();
+    EXPECT_EQ(alert.title, "Codex 5시간 한도 소진 예상");
+    EXPECT_EQ(alert.body, "이 속도면 09:10에 다 씁니다. 초기화는 11:00.");
+    EXPECT_EQ(alert.fireAt, clock->t);
+    center->pending.clear(); // posted
+    sync(Alerts::On, {provider(95, 2h)});
+    EXPECT_TRUE(paceIds().empty()) << "never twice for one window";
 }
 
 TEST_F(Notifier, OpeningAndTheTestGoThroughTheCentre) {

@@ -5,6 +5,7 @@
 #include "test_support/meter_world.h"
 #include "ui/appearance.h"
 #include "ui/panel.h"
+#include "ui/panel_format.h"
 #include "usage/log_fixture.h"
 
 #include <QDir>
@@ -212,14 +213,42 @@ TEST_F(PanelTest, EightyPercentIsOrangeAndPercentsRoundHalfAway) {
     screenshot("thresholds");
 }
 
+// The five-hour window went from 40 % to 85 % in the last half hour: at
+// that pace it runs out ten minutes from now, before its reset in an hour.
 TEST_F(PanelTest, EveryColourHasADarkVariantThatFollowsTheDesktop) {
     codex({{85, kFiveHourWindow, now + 1h}, {40, kWeekWindow, {}}}, "plus");
+    world.dir.write("codex/sessions/limits.jsonl",
+                    testing::codexLimitsLine(
+                        stamp(now - 30min), R"({"primary":{"used_percent":40,"window_minutes":300,)"
+                                            R"("resets_at":)" +
+                                                seconds(now + 1h) + "}}") +
+                        "\n");
     show();
     QQuickItem* codex = one("codexCard");
     auto rows = all("quotaRow", codex);
     ASSERT_EQ(rows.size(), 2);
-    QList<QQuickItem*> parts{one("footerText"), one("percentText", rows[0]),
-                             one("barFill", rows[1]), one("quotaLabel", rows[1]), codex};
+    QQuickItem* pace = one("paceText", rows[0]);
+    ASSERT_TRUE(pace->isVisible());
+    // The log's stamp has whole seconds: the end may come a second later.
+    auto runsOut = [&](Time t) {
+        auto ms = [](Time at) {
+            return QDateTime::fromMSecsSinceEpoch(
+                std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch())
+                    .count());
+        };
+        return "이 속도면 " + PanelFormat().moment(ms(t), ms(now)) + "에 소진";
+    };
+    EXPECT_TRUE(QStringList({runsOut(now + 10min), runsOut(now + 10min + 1s)}).contains(text(pace)))
+        << text(pace).toStdString();
+    EXPECT_EQ(color(pace), kOrange);
+    EXPECT_FALSE(one("paceText", rows[1])->isVisible()) << "a window that keeps its pace";
+    screenshot("runs-out");
+    QList<QQuickItem*> parts{one("footerText"),
+                             one("percentText", rows[0]),
+                             one("barFill", rows[1]),
+                             one("quotaLabel", rows[1]),
+                             pace,
+                             codex};
     auto colours = [&] {
         QList<QColor> shown;
         for (QQuickItem* part : parts)

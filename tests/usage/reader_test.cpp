@@ -215,6 +215,21 @@ TEST(CodexUsage, KeepsTheNewestUsableCodexSnapshot) {
     }
 }
 
+// Every snapshot of the "codex" limit is a sample, whichever file it is in;
+// those more than three hours before the newest are not kept.
+TEST(CodexUsage, KeepsTheLastHoursOfSnapshotsAsSamples) {
+    TempDir dir;
+    write(dir, {{snapshot("2025-10-01T06:59:59Z", 5), snapshot("2025-10-01T09:00:00Z", 10),
+                 snapshot("2025-10-01T09:30:00Z", 30, R"(,"limit_id":"other")")},
+                {snapshot("2025-10-01T10:00:00Z", 20)}});
+    LocalUsageReader reader;
+    std::string seen;
+    for (const auto& sample : reader.codex(dir.path()).samples)
+        seen += formatUtcSeconds(sample.at).substr(11, 5) + "=" +
+                std::to_string(int(sample.quota.percent)) + " ";
+    EXPECT_EQ(seen, "09:00=10 10:00=20 ");
+}
+
 TEST(ClaudeUsage, CountsEachMessageOnceWithItsHeaviestLine) {
     const std::int64_t max = std::numeric_limits<std::int64_t>::max();
     const char* nine = "2025-10-01T09:00:00Z";

@@ -1,0 +1,54 @@
+// The history of Claude's windows: what a redraw appends and what the
+// application reads back.
+#include "base/files.h"
+#include "claude/quota_history.h"
+#include "test_support/temp_dir.h"
+#include "test_support/time_zone.h"
+
+#include <gtest/gtest.h>
+
+namespace brimlow {
+namespace {
+
+using namespace std::chrono_literals;
+
+const Time kNow = utc("2025-10-01T12:00:00Z");
+
+TEST(QuotaHistory, ARedrawAddsTheChangedWindowsWithTheirLastReadingBefore) {
+    ProviderUsage before;
+    before.quotas = {{40, kFiveHourWindow, kNow + 1h}, {10, kWeekWindow, kNow + 72h}};
+    before.quotaDate = kNow - 2min;
+    // The week is unchanged; a window the snapshot did not have comes alone.
+    EXPECT_EQ(quotaHistoryLines(before,
+                                {{42.5, kFiveHourWindow, kNow + 1h},
+                                 {10, kWeekWindow, kNow + 72h},
+                                 {3, 60, std::nullopt}},
+                                kNow),
+              "{\"at\":1759319880.0,\"minutes\":300,\"percent\":40.0,\"resetsAt\":1759323600.0}\n"
+              "{\"at\":1759320000.0,\"minutes\":300,\"percent\":42.5,\"resetsAt\":1759323600.0}\n"
+              "{\"at\":1759320000.0,\"minutes\":60,\"percent\":3.0,\"resetsAt\":null}\n");
+    EXPECT_EQ(quotaHistoryLines(before, before.quotas, kNow), "");
+}
+
+TEST(QuotaHistory, ReadsTheLastEightDaysSkipsBrokenLinesAndTrimsTheFile) {
+    TempDir dir;
+    std::string path = dir / "history.jsonl";
+    auto line = [](Time at, double percent) {
+        return "{\"at\":" + std::to_string(toUnixSecondsTruncated(at)) +
+               ",\"minutes\":300,\"percent\":" + std::to_string(percent) + ",\"resetsAt\":null}\n";
+    };
+    std::string kept = line(kNow - 24h * 7, 20) + line(kNow + 1h, 30);
+    dir.write("history.jsonl", line(kNow - 24h * 9, 10) + "{\"at\":\n" + line(kNow - 24h * 7, 20) +
+                                   "[1]\n" + line(kNow + 1h, 30));
+    auto samples = readQuotaHistory(path, kNow);
+    ASSERT_EQ(samples.size(), 2u);
+    EXPECT_EQ(samples[0], (QuotaSample{kNow - 24h * 7, {20, kFiveHourWindow, std::nullopt}}));
+    EXPECT_EQ(readWholeFile(path).value(), kept);
+
+    ASSERT_TRUE(appendQuotaHistory(path, line(kNow, 40)).ok());
+    EXPECT_EQ(readQuotaHistory(path, kNow).size(), 3u);
+    EXPECT_TRUE(readQuotaHistory(dir / "missing.jsonl", kNow).empty());
+}
+
+} // namespace
+} // namespace brimlow
