@@ -7,6 +7,7 @@
 #include "model/meter_model.h"
 #include "test_support/fake_environment.h"
 #include "test_support/fake_services.h"
+#include "test_support/temp_dir.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -52,7 +53,25 @@ int main(int argc, char** argv) {
     env->set("HOME", corpus);
     env->set("CODEX_HOME", corpus + "/codex");
     env->set("CLAUDE_CONFIG_DIR", corpus + "/claude");
-    env->set("XDG_DATA_HOME", corpus + "/no-data");
+    // Claude's status-line snapshot and a heavy user's eight days of its
+    // history: a change of one of two windows every two minutes.
+    TempDir data;
+    env->set("XDG_DATA_HOME", data.path());
+    Time now = systemNow();
+    std::string history;
+    for (int minutes = 8 * 24 * 60; minutes > 0; minutes -= 2) {
+        Time at = now - std::chrono::minutes(minutes);
+        history += "{\"at\":" + std::to_string(toUnixSeconds(at)) +
+                   ",\"minutes\":" + (minutes % 4 ? "300" : "10080") +
+                   ",\"percent\":" + std::to_string(minutes % 100) + ",\"resetsAt\":null}\n";
+    }
+    data.write("Brimlow/claude-quota-history.jsonl", history);
+    data.write("Brimlow/claude-quota.json",
+               R"({"rate_limits":{"five_hour":{"used_percentage":42}},"updatedAt":)" +
+                   std::to_string(toUnixSeconds(now)) + "}");
+    std::printf("Claude's history: %zu lines, %zu KB\n",
+                std::size_t(std::count(history.begin(), history.end(), '\n')),
+                history.size() / 1024);
 
     auto settings = std::make_shared<FakeSettings>();
     settings->values["notifyReset"] = false; // no notification centre here

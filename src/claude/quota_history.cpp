@@ -3,7 +3,9 @@
 #include "base/fd_io.h"
 #include "base/files.h"
 #include "base/unique_fd.h"
+#include "records/pace.h"
 
+#include <algorithm>
 #include <fcntl.h>
 #include <nlohmann/json.hpp>
 #include <sys/file.h>
@@ -102,31 +104,43 @@ std::vector<QuotaSample> readQuotaHistory(const std::string& path, Time now) {
     auto text = readWholeFile(path);
     if (!text.ok())
         return {};
+    std::string_view all = text.value();
+
+    // Appended in time order: from the end back to the first reading older
+    // than the samples' horizon, so a refresh parses only the last hours.
     std::vector<QuotaSample> samples;
-    std::string kept;
-    bool dropped = false;
-    std::string_view rest = text.value();
-    while (!rest.empty()) {
-        std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        auto sample = parseLine(line);
-        if (!sample || sample->at < now - kQuotaHistoryDays) {
-            dropped = true;
+    for (std::size_t end = all.size(); end > 0;) {
+        std::size_t start = all.rfind('\n', end - 1);
+        start = start == std::string_view::npos ? 0 : start + 1;
+        auto sample = parseLine(all.substr(start, end - start));
+        end = start == 0 ? 0 : start - 1;
+        if (!sample)
             continue;
-        }
+        if (sample->at < now - kSampleHorizon)
+            break;
         samples.push_back(*sample);
-        kept.append(line).append("\n");
     }
-    if (dropped) {
-        // Appends that came after the read above are kept: the lock holds
-        // them off, and what they wrote is read again under it.
-        auto fd = openLocked(path, O_RDONLY);
-        auto again = readWholeFile(path);
-        if (fd.ok() && again.ok() && again.value().starts_with(text.value()))
-            (void)writeFileAtomic(path, kept + again.value().substr(text.value().size()),
-                                  Durability::Unsynced);
+    std::reverse(samples.begin(), samples.end());
+
+    // Trimmed once the oldest line is a day past the eight days kept, so
+    // that the rewrite comes once a day, not with every refresh.
+    auto first = parseLine(all.substr(0, all.find('\n')));
+    if (first && first->at >= now - kQuotaHistoryDays - std::chrono::days(1))
+        return samples;
+    std::string kept;
+    for (std::size_t start = 0; start < all.size();) {
+        std::size_t end = std::min(all.find('\n', start), all.size());
+        std::string_view line = all.substr(start, end - start);
+        start = end + 1;
+        if (auto sample = parseLine(line); sample && sample->at >= now - kQuotaHistoryDays)
+            kept.append(line).append("\n");
     }
+    // Appends that came after the read above are kept: the lock holds them
+    // off, and what they wrote is read again under it.
+    auto fd = openLocked(path, O_RDONLY);
+    auto again = readWholeFile(path);
+    if (fd.ok() && again.ok() && again.value().starts_with(all))
+        (void)writeFileAtomic(path, kept + again.value().substr(all.size()), Durability::Unsynced);
     return samples;
 }
 

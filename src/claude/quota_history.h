@@ -26,10 +26,11 @@ std::string quotaHistoryLines(const ProviderUsage& before, const std::vector<Quo
 // running at once never interleave and a trim never loses them.
 Result<void> appendQuotaHistory(const std::string& path, std::string_view lines);
 
-// The readings of the last eight days before `now` (later ones too: the
-// clock may have been set back), in file order; a line that is not a reading
-// is skipped. When it skipped or aged out any line, the file is rewritten
-// without them, under its lock; a failure to rewrite changes nothing read.
+// The readings of the samples' horizon before `now` (and later ones: the
+// clock may have been set back), oldest first; a line that is not a
+// reading is skipped. Once the oldest line is a day past the eight days
+// kept, the file is rewritten with only those, under its lock; a failure to
+// rewrite changes nothing read.
 std::vector<QuotaSample> readQuotaHistory(const std::string& path, Time now);
 
 } // namespace brimlow

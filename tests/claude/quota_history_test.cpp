@@ -30,23 +30,27 @@ TEST(QuotaHistory, ARedrawAddsTheChangedWindowsWithTheirLastReadingBefore) {
     EXPECT_EQ(quotaHistoryLines(before, before.quotas, kNow), "");
 }
 
-TEST(QuotaHistory, ReadsTheLastEightDaysSkipsBrokenLinesAndTrimsTheFile) {
+// Only the last hours count as samples; the file keeps eight days, and is
+// trimmed once its oldest line is a day past that.
+TEST(QuotaHistory, ReadsTheLastHoursSkipsBrokenLinesAndTrimsTheFile) {
     TempDir dir;
     std::string path = dir / "history.jsonl";
     auto line = [](Time at, double percent) {
         return "{\"at\":" + std::to_string(toUnixSecondsTruncated(at)) +
                ",\"minutes\":300,\"percent\":" + std::to_string(percent) + ",\"resetsAt\":null}\n";
     };
-    std::string kept = line(kNow - 24h * 7, 20) + line(kNow + 1h, 30);
-    dir.write("history.jsonl", line(kNow - 24h * 9, 10) + "{\"at\":\n" + line(kNow - 24h * 7, 20) +
-                                   "[1]\n" + line(kNow + 1h, 30));
+    std::string week = line(kNow - 24h * 7, 20) + line(kNow - 1h, 30) + "[1]\n" + line(kNow, 40);
+    dir.write("history.jsonl", line(kNow - 24h * 8 - 23h, 10) + week);
     auto samples = readQuotaHistory(path, kNow);
     ASSERT_EQ(samples.size(), 2u);
-    EXPECT_EQ(samples[0], (QuotaSample{kNow - 24h * 7, {20, kFiveHourWindow, std::nullopt}}));
-    EXPECT_EQ(readWholeFile(path).value(), kept);
+    EXPECT_EQ(samples[0], (QuotaSample{kNow - 1h, {30, kFiveHourWindow, std::nullopt}}));
+    EXPECT_EQ(readWholeFile(path).value(), line(kNow - 24h * 8 - 23h, 10) + week);
 
-    ASSERT_TRUE(appendQuotaHistory(path, line(kNow, 40)).ok());
-    EXPECT_EQ(readQuotaHistory(path, kNow).size(), 3u);
+    dir.write("history.jsonl", "{\"at\":\n" + week);
+    EXPECT_EQ(readQuotaHistory(path, kNow).size(), 2u);
+    ASSERT_TRUE(appendQuotaHistory(path, line(kNow + 1h, 50)).ok());
+    EXPECT_EQ(readWholeFile(path).value(), line(kNow - 24h * 7, 20) + line(kNow - 1h, 30) +
+                                               line(kNow, 40) + line(kNow + 1h, 50));
     EXPECT_TRUE(readQuotaHistory(dir / "missing.jsonl", kNow).empty());
 }
 

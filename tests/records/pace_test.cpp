@@ -76,11 +76,5 @@ TEST(WindowPace, OverTheLastHourOfTheWindowsOwnSamples) {
     }
 }
 
-TEST(RecentSamples, KeepTheLastHoursInTimeOrder) {
-    std::vector<QuotaSample> samples{at(10min, 3), at(4h, 1), at(0s, 4), at(2h, 2)};
-    keepRecentSamples(samples);
-    EXPECT_EQ(samples, (std::vector<QuotaSample>{at(2h, 2), at(10min, 3), at(0s, 4)}));
-}
-
 } // namespace
 } // namespace brimlow
