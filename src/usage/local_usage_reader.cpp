@@ -30,6 +30,15 @@ std::size_t rowBytes(const LogRows& rows) {
     return bytes;
 }
 
+// Whether a cached plain file has only grown since: the same file, no
+// smaller, and the same bytes where its first and last read bytes were.
+bool onlyGrew(const LogFile& file, const FileStamp& before,
+              const std::optional<Fingerprint>& fingerprint) {
+    return file.compression == Compression::None && fingerprint && file.stamp.sameFile(before) &&
+           file.stamp.size >= before.size &&
+           fingerprintOf(file.diskPath(), std::uint64_t(before.size)) == fingerprint;
+}
+
 } // namespace
 
 LocalUsageReader::LocalUsageReader(ReaderOptions options) : m_options(options) {}
@@ -48,18 +57,15 @@ ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roo
     std::vector<ScannedFile> files;
     std::vector<DirectoryIdentity> walked;
     std::string key;
-    bool changedCache = false;
     for (const auto& root : roots) {
         key.append(root).push_back('\0');
         auto tree = findLogFiles(root);
-        if (!tree) {
-            changedCache = true;
+        if (!tree)
             continue;
-        }
         if (std::find(walked.begin(), walked.end(), tree->identity) != walked.end())
             continue;
         walked.push_back(tree->identity);
-        auto found = rows(std::move(*tree), changedCache);
+        auto found = rows(std::move(*tree));
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
@@ -69,10 +75,11 @@ ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roo
     for (const auto& file : files)
         paths.push_back(file.path);
     auto previous = built.find(key);
-    if (!changedCache && previous != built.end() && previous->second.paths == paths)
+    if (previous != built.end() && previous->second.generation == m_generation &&
+        previous->second.paths == paths)
         return previous->second.usage;
     ProviderUsage usage = builder(files);
-    built[key] = Built{std::move(paths), usage};
+    built[key] = Built{std::move(paths), m_generation, usage};
     return usage;
 }
 
@@ -94,36 +101,44 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     return bytes;
 }
 
-std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, bool& changedCache) {
+std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
     ++m_scan;
 
-    // Unchanged files come from the cache without being opened.
+    // Unchanged files come from the cache without being opened; a file that
+    // only grew is read from where its cached rows end.
     std::vector<const LogRows*> found(tree.files.size(), nullptr);
-    std::vector<const LogFile*> misses;
-    std::vector<std::size_t> missIndex;
+    std::vector<Job> jobs;
+    std::vector<std::size_t> jobIndex;
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
         const LogFile& file = tree.files[i];
         auto cached = m_cache.find(file.diskPath());
         if (cached != m_cache.end() && cached->second.stamp == file.stamp) {
             cached->second.lastScan = m_scan;
             found[i] = &cached->second.rows;
-        } else {
-            misses.push_back(&file);
-            missIndex.push_back(i);
+            continue;
         }
+        Cached* grown = cached != m_cache.end() &&
+                                onlyGrew(file, cached->second.stamp, cached->second.fingerprint)
+                            ? &cached->second
+                            : nullptr;
+        jobs.push_back({&file, grown, std::nullopt, false});
+        jobIndex.push_back(i);
     }
 
     // A file that can't be read is left out; its old entry goes in prune().
-    auto read = readFiles(misses);
-    for (std::size_t j = 0; j < misses.size(); ++j) {
-        if (!read[j])
+    readFiles(jobs);
+    for (std::size_t j = 0; j < jobs.size(); ++j) {
+        Job& job = jobs[j];
+        if (!job.ok)
             continue;
-        Cached& slot = m_cache[misses[j]->diskPath()];
-        slot = Cached{misses[j]->stamp, std::move(*read[j]), m_scan};
-        found[missIndex[j]] = &slot.rows;
+        Cached& slot = job.grown ? *job.grown : m_cache[job.file->diskPath()];
+        if (!job.grown)
+            slot = std::move(*job.read);
+        slot.lastScan = m_scan;
+        found[jobIndex[j]] = &slot.rows;
     }
-    bool forgot = prune(tree.root);
-    changedCache = changedCache || !misses.empty() || forgot;
+    if (prune(tree.root) || !jobs.empty())
+        ++m_generation;
 
     std::vector<ScannedFile> result;
     result.reserve(tree.files.size());
@@ -134,31 +149,45 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, bool& changedCache
     return result;
 }
 
-std::vector<std::optional<LogRows>>
-LocalUsageReader::readFiles(const std::vector<const LogFile*>& files) const {
-    std::vector<std::optional<LogRows>> read(files.size());
+void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
     // Largest first, so that no thread is left with one big file at the end.
-    std::vector<std::size_t> order(files.size());
+    std::vector<std::size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return files[a]->stamp.size > files[b]->stamp.size;
+        return jobs[a].file->stamp.size > jobs[b].file->stamp.size;
     });
 
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         LogFileReader reader(m_options.chunkBytes);
         for (std::size_t k; (k = next.fetch_add(1, std::memory_order_relaxed)) < order.size();) {
-            const LogFile& file = *files[order[k]];
-            read[order[k]] = reader.read(file.diskPath(), file.compression);
+            Job& job = jobs[order[k]];
+            const LogFile& file = *job.file;
+            // The stamp is the one from before the reading: should the file
+            // change meanwhile, the next scan sees a new stamp and goes on.
+            if (job.grown) {
+                job.ok = reader.readAppended(file.diskPath(), job.grown->rows, job.grown->mark);
+                job.grown->stamp = file.stamp;
+                job.grown->fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
+                continue;
+            }
+            Cached read{file.stamp, {}, 0, {}, {}};
+            auto rows = reader.read(file.diskPath(), file.compression, &read.mark);
+            if (!rows)
+                continue;
+            read.rows = std::move(*rows);
+            if (file.compression == Compression::None)
+                read.fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
+            job.read = std::move(read);
+            job.ok = true;
         }
     };
-    unsigned helpers = std::min<std::size_t>(threadCount(m_options.threads), files.size());
+    unsigned helpers = std::min<std::size_t>(threadCount(m_options.threads), jobs.size());
     std::vector<std::jthread> threads;
     for (unsigned t = 1; t < helpers; ++t)
         threads.emplace_back(work);
-    if (!files.empty())
+    if (!jobs.empty())
         work();
-    return read;
 }
 
 // Forgets the files under `root` that this scan did not accept: deleted,

@@ -47,6 +47,16 @@ private:
         FileStamp stamp;
         LogRows rows;
         std::uint64_t lastScan = 0;
+        // Plain files: where reading ended, and what it had read up to then.
+        ReadMark mark;
+        std::optional<Fingerprint> fingerprint;
+    };
+    // A file to read: whole, or (with `grown`) from where its cached rows end.
+    struct Job {
+        const LogFile* file = nullptr;
+        Cached* grown = nullptr;
+        std::optional<Cached> read; // a whole reading
+        bool ok = false;
     };
 
     // A record as last built for one root, with the files it came from.
@@ -55,6 +65,7 @@ private:
     // unchanged logs then costs the walk and a copy.
     struct Built {
         std::vector<std::string> paths;
+        std::uint64_t generation = 0; // the cache's, when it was built
         ProviderUsage usage;
     };
     using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
@@ -62,10 +73,9 @@ private:
                                std::unordered_map<std::string, Built>& built, Builder builder);
 
     // The accepted files of `tree` in path order, with their rows. The rows
-    // live in the cache and stay valid until the next scan. True in
-    // `changedCache` when it read or forgot any file.
-    std::vector<ScannedFile> rows(LogTree tree, bool& changedCache);
-    std::vector<std::optional<LogRows>> readFiles(const std::vector<const LogFile*>& files) const;
+    // live in the cache and stay valid until the next scan.
+    std::vector<ScannedFile> rows(LogTree tree);
+    void readFiles(std::vector<Job>& jobs) const;
     // True when it forgot any file.
     bool prune(const std::string& root);
 
@@ -73,6 +83,9 @@ private:
     // Keyed by the file's absolute path on disk. One cache serves every root.
     std::unordered_map<std::string, Cached> m_cache;
     std::uint64_t m_scan = 0;
+    // Counts the changes to the cache: one root's scan can read a file that
+    // another root's record was built from, where the roots overlap.
+    std::uint64_t m_generation = 0;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
 };

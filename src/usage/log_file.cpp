@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 #include <vector>
 #include <zstd.h>
@@ -36,6 +37,7 @@ public:
     FileSource& operator=(const FileSource&) = delete;
 
     bool opened() const { return m_fd >= 0; }
+    bool seek(std::uint64_t offset) { return ::lseek(m_fd, off_t(offset), SEEK_SET) >= 0; }
 
     std::optional<std::size_t> fill(char* target, std::size_t capacity) override {
         for (;;) {
@@ -125,48 +127,101 @@ private:
     std::string_view m_text;
 };
 
+std::optional<Fingerprint> fingerprintOf(const std::string& path, std::uint64_t size) {
+    constexpr std::uint64_t kSpan = 4096;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return std::nullopt;
+    char bytes[kSpan];
+    auto hashAt = [&](std::uint64_t offset, std::uint64_t length) -> std::optional<std::uint64_t> {
+        ssize_t got = ::pread(fd, bytes, length, off_t(offset));
+        if (got != ssize_t(length))
+            return std::nullopt;
+        return std::hash<std::string_view>()(std::string_view(bytes, length));
+    };
+    auto head = hashAt(0, std::min(size, kSpan));
+    auto tail = hashAt(size - std::min(size, kSpan), std::min(size, kSpan));
+    ::close(fd);
+    if (!head || !tail)
+        return std::nullopt;
+    return Fingerprint{*head, *tail};
+}
+
 LogFileReader::LogFileReader(std::size_t chunkBytes)
     : m_buffer(new char[std::max<std::size_t>(chunkBytes, 1) + kLinePadding]),
       m_capacity(std::max<std::size_t>(chunkBytes, 1)) {}
 
 LogFileReader::~LogFileReader() = default;
 
-std::optional<LogRows> LogFileReader::read(const std::string& path, Compression compression) {
+std::optional<LogRows> LogFileReader::read(const std::string& path, Compression compression,
+                                           ReadMark* mark) {
     FileSource file(path);
     if (!file.opened())
         return std::nullopt;
-    if (compression == Compression::None)
-        return readFrom(file);
-    if (!m_decompressor)
-        m_decompressor = std::make_unique<Decompressor>();
-    if (!m_decompressor->context)
-        return std::nullopt;
-    ZstdSource source(file, *m_decompressor);
-    return readFrom(source);
+    LogRows rows;
+    ReadMark end;
+    if (compression == Compression::None) {
+        if (!readFrom(file, rows, end))
+            return std::nullopt;
+    } else {
+        if (!m_decompressor)
+            m_decompressor = std::make_unique<Decompressor>();
+        if (!m_decompressor->context)
+            return std::nullopt;
+        ZstdSource source(file, *m_decompressor);
+        if (!readFrom(source, rows, end))
+            return std::nullopt;
+    }
+    rows.usage.shrink_to_fit();
+    rows.tokenCounts.shrink_to_fit();
+    rows.ids.shrink_to_fit();
+    if (mark)
+        *mark = end;
+    return rows;
+}
+
+bool LogFileReader::readAppended(const std::string& path, LogRows& rows, ReadMark& mark) {
+    FileSource file(path);
+    if (!file.opened() || !file.seek(mark.completeBytes))
+        return false;
+    if (mark.tailUsageRows > 0) {
+        rows.ids.resize(rows.usage[rows.usage.size() - mark.tailUsageRows].idOffset);
+        rows.usage.resize(rows.usage.size() - mark.tailUsageRows);
+    }
+    rows.tokenCounts.resize(rows.tokenCounts.size() - mark.tailTokenCountRows);
+    return readFrom(file, rows, mark);
 }
 
 std::optional<LogRows> LogFileReader::readText(std::string_view text) {
     TextSource source(text);
-    return readFrom(source);
+    LogRows rows;
+    ReadMark mark;
+    if (!readFrom(source, rows, mark))
+        return std::nullopt;
+    return rows;
 }
 
 // The buffer holds the unfinished line carried over from the last chunk,
 // then the new chunk. Lines are parsed where they lie; the padding after the
-// buffer lets the parser read past the last one.
-std::optional<LogRows> LogFileReader::readFrom(Source& source) {
-    LogRows rows;
+// buffer lets the parser read past the last one. `mark` says where the
+// source began and, afterwards, where its last line feed ended.
+bool LogFileReader::readFrom(Source& source, LogRows& rows, ReadMark& mark) {
+    std::uint64_t bufferStart = mark.completeBytes; // the offset of the buffer's first byte
     std::size_t filled = 0;
     for (;;) {
         if (filled == m_capacity)
             grow(); // one line longer than the buffer
         auto got = source.fill(m_buffer.get() + filled, m_capacity - filled);
         if (!got)
-            return std::nullopt;
+            return false;
         if (*got == 0) {
             // The last line may lack its line feed.
+            std::size_t usage = rows.usage.size(), tokenCounts = rows.tokenCounts.size();
             if (!takeLine(m_buffer.get(), filled, rows))
-                return std::nullopt;
-            break;
+                return false;
+            mark = {bufferStart, std::uint32_t(rows.usage.size() - usage),
+                    std::uint32_t(rows.tokenCounts.size() - tokenCounts)};
+            return true;
         }
         char* data = m_buffer.get();
         std::size_t searchFrom = filled; // the carried part holds no line feed
@@ -176,16 +231,13 @@ std::optional<LogRows> LogFileReader::readFrom(Source& source) {
                    static_cast<char*>(std::memchr(data + searchFrom, '\n', filled - searchFrom))) {
             std::size_t end = std::size_t(feed - data);
             if (!takeLine(data + lineStart, end - lineStart, rows))
-                return std::nullopt;
+                return false;
             lineStart = searchFrom = end + 1;
         }
         std::memmove(data, data + lineStart, filled - lineStart);
         filled -= lineStart;
+        bufferStart += lineStart;
     }
-    rows.usage.shrink_to_fit();
-    rows.tokenCounts.shrink_to_fit();
-    rows.ids.shrink_to_fit();
-    return rows;
 }
 
 // False when the line shows that the file is not UTF-8.

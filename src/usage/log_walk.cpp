@@ -78,7 +78,8 @@ bool listDirectory(const std::string& path, int openFlags, std::vector<std::stri
             filePath.resize(filePath.size() - 4); // the name without ".zst"
         files.push_back({std::move(filePath),
                          *compression,
-                         {target.st_mtim.tv_sec, target.st_mtim.tv_nsec, target.st_size}});
+                         {target.st_mtim.tv_sec, target.st_mtim.tv_nsec, target.st_size,
+                          target.st_dev, target.st_ino}});
     }
     ::closedir(dir);
     return true;

@@ -12,11 +12,18 @@
 namespace brimlow {
 
 // What tells one version of a file from another: modification time to the
-// nanosecond, and size.
+// nanosecond and size; device and inode tell whether it is still the same
+// file at all (a file replaced by another gets a new inode).
 struct FileStamp {
     std::int64_t seconds = 0;
     std::int64_t nanoseconds = 0;
     std::int64_t size = 0;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+
+    bool sameFile(const FileStamp& other) const {
+        return device == other.device && inode == other.inode;
+    }
 
     bool operator==(const FileStamp&) const = default;
 };

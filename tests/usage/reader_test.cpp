@@ -1,11 +1,14 @@
 // The reader's walk and cache, and the Codex and Claude records it builds
 // from small log trees.
+#include "base/files.h"
 #include "log_fixture.h"
 #include "test_support/temp_dir.h"
 #include "usage/local_usage_reader.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -87,6 +90,66 @@ TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedOrItWasGone) {
     dir.write("a.jsonl", logNamed("again") + "\xc3\x28\n");
     dir.write("b.jsonl", logNamed("good"));
     EXPECT_EQ(claudeIds(reader, dir.path()), Ids{"good"});
+}
+
+// A file that only grew is read from where its cached rows end; whatever
+// else happens to it, a warm reader's figures equal a fresh reader's.
+TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
+    TempDir dir;
+    auto append = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::app | std::ios::binary) << text;
+    };
+    const std::string half = R"({"timestamp":"2025-10-01T09:40:00Z","message":{"id":"n","usage":)";
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"first reading",
+         [&] {
+             dir.write("a.jsonl", codexLine("2025-10-01T09:30:00Z", 100, 10) + "\n" +
+                                      codexLine("2025-10-01T09:31:00Z", 250, 40) + "\n");
+             dir.write("b.jsonl", claudeLine("2025-10-01T09:30:00Z", "m", 1, 1) + "\n");
+         }},
+        {"lines added, the counters restarting, a heavier line and half a line",
+         [&] {
+             append("a.jsonl", codexLine("2025-10-01T09:32:00Z", 30, 5) + "\n");
+             append("b.jsonl", claudeLine("2025-10-01T09:31:00Z", "m", 9, 9) + "\n" + half);
+         }},
+        {"the half line finished",
+         [&] {
+             append("b.jsonl", R"({"input_tokens":5}}})"
+                               "\n");
+         }},
+        {"a whole last line without its line feed",
+         [&] { append("a.jsonl", codexLine("2025-10-01T09:41:00Z", 40, 6)); }},
+        {"and more after it",
+         [&] { append("a.jsonl", "\n" + codexLine("2025-10-01T09:42:00Z", 50, 7) + "\n"); }},
+        {"truncated and written again, longer",
+         [&] {
+             dir.write("a.jsonl", codexLine("2025-10-01T10:00:00Z", 7, 7) + "\n" +
+                                      codexLine("2025-10-01T10:01:00Z", 9, 9) + "\n" +
+                                      codexLine("2025-10-01T10:02:00Z", 99, 99) + "\n");
+         }},
+        {"replaced by another file of the same size and time",
+         [&] {
+             std::string text = readWholeFile(dir / "b.jsonl").value();
+             std::replace(text.begin(), text.end(), '9', '8');
+             timespec stamp = dir.modified("b.jsonl");
+             dir.write("new.tmp", text);
+             fs::rename(dir / "new.tmp", dir / "b.jsonl");
+             dir.setModified("b.jsonl", stamp);
+         }},
+        {"compressed",
+         [&] {
+             dir.write("a.jsonl.zst", zstd(readWholeFile(dir / "a.jsonl").value()));
+             fs::remove(dir / "a.jsonl");
+         }},
+    };
+    LocalUsageReader warm;
+    for (const auto& [what, change] : steps) {
+        change();
+        LocalUsageReader cold;
+        EXPECT_EQ(warm.codex(dir.path()), cold.codex(dir.path())) << what;
+        EXPECT_EQ(warm.claude(dir.path()), cold.claude(dir.path())) << what;
+    }
+    EXPECT_EQ(warm.claude(dir.path()).entries.size(), 2u);
 }
 
 TEST(Scanner, ReadsCompressedLogsUnderTheirPlainName) {
