@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <spawn.h>
@@ -143,6 +144,64 @@ int rescan(const Corpus& corpus) {
     return ok ? 0 : 1;
 }
 
+// One Codex rollout of about 1 GB in a directory of its own under /tmp, as
+// the CLI writes them: each turn a long response line, then its token count
+// with the rate limits. Then 1 KB appended before each of 15 rescans: the
+// active session of a heavy user, read again every minute. A whole reading
+// of it, as every rescan was before appended reads, is the first figure.
+int appended() {
+    std::string root = "/tmp/brimlow-append-bench";
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root);
+    std::string path = root + "/rollout.jsonl";
+    std::int64_t turn = 0;
+    const std::string text(10000, 'x');
+    auto turnLines = [&](bool withResponse) {
+        ++turn;
+        std::string stamp = formatUtcSeconds(*fromUnixSeconds(1767225600.0 + double(turn)));
+        stamp = stamp.substr(0, 10) + "T" + stamp.substr(11, 8) + "Z";
+        std::string lines;
+        if (withResponse)
+            lines +=
+                R"({"timestamp":")" + stamp +
+                R"(","type":"response_item","payload":{"type":"message","content":[{"type":"output_text","text":")" +
+                text + "\"}]}}\n";
+        return lines + R"({"timestamp":")" + stamp +
+               R"(","type":"event_msg","payload":{"type":"token_count","info":{"total_token_usage":{"input_tokens":)" +
+               std::to_string(turn * 1000) +
+               R"(,"output_tokens":100}},"rate_limits":{"primary":{"used_percent":10,"window_minutes":300}}}})"
+               "\n";
+    };
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (std::size_t written = 0; written < 1000000000;) {
+            std::string lines = turnLines(true);
+            out << lines;
+            written += lines.size();
+        }
+    }
+    LocalUsageReader reader;
+    auto start = Clock::now();
+    std::size_t records = reader.codex(root).entries.size();
+    double whole = millisecondsSince(start);
+    std::vector<double> times;
+    for (int i = 0; i < 15; ++i) {
+        std::string more;
+        while (more.size() < 1000)
+            more += turnLines(false);
+        std::ofstream(path, std::ios::app | std::ios::binary) << more;
+        start = Clock::now();
+        records = reader.codex(root).entries.size();
+        times.push_back(millisecondsSince(start));
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("1 GB rollout: read whole %.0f ms; after 1 KB appended, median %.2f ms (min %.2f, "
+                "max %.2f); %zu records\n",
+                whole, times[times.size() / 2], times.front(), times.back(), records);
+    std::filesystem::remove_all(root);
+    return 0;
+}
+
 // Runs this program again with `args`, so a measurement gets a process of
 // its own.
 int runChild(const std::vector<std::string>& args) {
@@ -160,7 +219,8 @@ int runChild(const std::vector<std::string>& args) {
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: scan_bench [--mode cold|rescan] [--threads N] CORPUS\n");
+    std::fprintf(stderr, "usage: scan_bench [--mode cold|rescan] [--threads N] CORPUS\n"
+                         "       scan_bench --mode append\n");
     return 2;
 }
 
@@ -178,6 +238,8 @@ int run(int argc, char** argv) {
         else
             return usage();
     }
+    if (mode == "append")
+        return appended();
     if (dir.empty())
         return usage();
     if (mode == "cold")

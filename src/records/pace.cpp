@@ -59,6 +59,8 @@ void keepRecentSamples(std::vector<QuotaSample>& samples) {
                      [](const QuotaSample& a, const QuotaSample& b) { return a.at < b.at; });
     Time oldest = samples.back().at - kSampleHorizon;
     std::erase_if(samples, [&](const QuotaSample& s) { return s.at < oldest; });
+    if (samples.size() > kMaxSamples)
+        samples.erase(samples.begin(), samples.end() - std::ptrdiff_t(kMaxSamples));
 }
 
 } // namespace brimlow

@@ -5,6 +5,7 @@
 #include "records/records.h"
 
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <vector>
@@ -18,8 +19,11 @@ inline constexpr std::chrono::minutes kMinimumPaceSpan{5};
 // How far two reports of one window's reset may differ: the tools compute it
 // from "now" plus the seconds left, so it wanders by a second or two.
 inline constexpr std::chrono::minutes kResetTolerance{2};
-// Samples older than this (before the newest) are not kept by the readers.
+// Samples older than this (before the newest) are not kept by the readers,
+// nor more than this many of the newest: a session's log can hold a
+// snapshot every few seconds.
 inline constexpr std::chrono::hours kSampleHorizon{3};
+inline constexpr std::size_t kMaxSamples = 4096;
 
 struct Pace {
     double percentPerHour = 0;
@@ -45,8 +49,9 @@ std::optional<Pace> windowPace(const Quota& window, std::span<const QuotaSample>
 // Adds one sample per window at `at`.
 void addSamples(std::vector<QuotaSample>& samples, const std::vector<Quota>& quotas, Time at);
 
-// Drops the samples more than kSampleHorizon older than the newest and puts
-// the rest in time order (stable, so the windows' order at one moment stays).
+// Drops the samples more than kSampleHorizon older than the newest and all
+// but the newest kMaxSamples, and puts the rest in time order (stable, so
+// the windows' order at one moment stays).
 void keepRecentSamples(std::vector<QuotaSample>& samples);
 
 } // namespace brimlow

@@ -29,8 +29,9 @@ std::string entryId(const std::string& path, Time date) {
 }
 
 // Every snapshot of the "codex" limit is a sample of its windows. Only the
-// last few hours' count, so the list is cut back whenever it has doubled:
-// the work stays linear and the memory small, whatever the logs hold.
+// last few hours' count, and only so many, so the list is cut back whenever
+// it holds twice that: the work stays linear and the memory small, whatever
+// the logs hold.
 class RecentSamples {
 public:
     void take(const TokenCountRow& row, Time date) {
@@ -42,10 +43,8 @@ public:
             m_newest = date;
         for (std::uint8_t i = 0; i < row.quotaCount; ++i)
             m_samples.push_back({date, row.quotas[i]});
-        if (m_samples.size() >= m_bound) {
+        if (m_samples.size() >= 2 * kMaxSamples)
             keepRecentSamples(m_samples);
-            m_bound = std::max(m_bound, 2 * m_samples.size());
-        }
     }
     std::vector<QuotaSample> release() {
         keepRecentSamples(m_samples);
@@ -55,7 +54,6 @@ public:
 private:
     std::vector<QuotaSample> m_samples;
     std::optional<Time> m_newest;
-    std::size_t m_bound = 1024;
 };
 
 // Only a newer snapshot of the "codex" limit with at least one usable window
