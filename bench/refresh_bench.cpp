@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     // history: a change of one of two windows every two minutes.
     TempDir data;
     env->set("XDG_DATA_HOME", data.path());
+    env->set("XDG_CACHE_HOME", data / "cache"); // a cold start every run
     Time now = systemNow();
     std::string history;
     for (int minutes = 8 * 24 * 60; minutes > 0; minutes -= 2) {

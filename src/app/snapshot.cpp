@@ -25,9 +25,8 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
         printLine(out, snapshotWindowLine(quota));
 }
 
-void printReports(std::FILE* out, ReportFormat format, const ReportSources& sources,
-                  const std::function<bool()>& waitForNext) {
-    LocalUsageReader reader;
+void printReports(std::FILE* out, ReportFormat format, LocalUsageReader& reader,
+                  const ReportSources& sources, const std::function<bool()>& waitForNext) {
     std::vector<QuotaSample> liveSamples;
     std::string last;
     do {
@@ -43,6 +42,7 @@ void printReports(std::FILE* out, ReportFormat format, const ReportSources& sour
         if (line != last)
             printLine(out, line);
         last = std::move(line);
+        (void)reader.saveTo(scanCachePath(sources.env));
     } while (waitForNext && waitForNext());
 }
 

@@ -37,7 +37,7 @@ struct ReportSources {
 
 // Prints the report once; with `waitForNext`, again after each wait that
 // returns true, whenever the line differs from the last one printed.
-void printReports(std::FILE* out, ReportFormat format, const ReportSources& sources,
-                  const std::function<bool()>& waitForNext = {});
+void printReports(std::FILE* out, ReportFormat format, LocalUsageReader& reader,
+                  const ReportSources& sources, const std::function<bool()>& waitForNext = {});
 
 } // namespace brimlow

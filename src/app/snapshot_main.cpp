@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
     ProcessEnvironment env;
     auto fetch = [&env] { return fetchCodexQuota(env); };
     Mode mode = selectMode(args);
+    // A second run starts where the last one (or the application) left off.
+    LocalUsageReader reader;
+    reader.restoreFrom(scanCachePath(env));
     if (mode == Mode::Json || mode == Mode::Waybar) {
         SystemClock clock;
         std::function<bool()> everyMinute;
@@ -27,14 +30,14 @@ int main(int argc, char** argv) {
                 std::this_thread::sleep_for(kRefreshInterval);
                 return true;
             };
-        printReports(stdout, mode == Mode::Json ? ReportFormat::Json : ReportFormat::Waybar,
+        printReports(stdout, mode == Mode::Json ? ReportFormat::Json : ReportFormat::Waybar, reader,
                      {env, clock, fetch}, everyMinute);
         return 0;
     }
-    LocalUsageReader reader;
     // The default places under the home directory, whatever CODEX_HOME and
     // CLAUDE_CONFIG_DIR say: the figures of the user's own tools.
     printSnapshot(stdout, reader, logRoots(env, Overrides::Ignored), startOfLocalDay(systemNow()),
                   fetch);
+    (void)reader.saveTo(scanCachePath(env));
     return 0;
 }

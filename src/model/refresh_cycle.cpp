@@ -49,6 +49,9 @@ struct RefreshCycle::Worker {
     std::shared_ptr<const Clock> clock;
     CodexQuery fetchCodexQuota;
     LocalUsageReader reader; // its cache persists from cycle to cycle
+    // And from process to process, on disk: restored before the first
+    // cycle, saved after it and then at most every ten minutes.
+    std::optional<Time> savedAt;
     // Codex's live answers of the last hours: samples the logs don't have.
     std::vector<QuotaSample> liveSamples;
 };
@@ -76,6 +79,8 @@ bool RefreshCycle::start() {
         return false;
     m_running = true;
     m_queue.post([worker = m_worker, mailbox = m_mailbox] {
+        if (!worker->savedAt)
+            worker->reader.restoreFrom(scanCachePath(*worker->env));
         LogRoots roots = logRoots(*worker->env);
         ProviderUsage codex = worker->reader.codex(roots.codexSessions);
         ProviderUsage claude = worker->reader.claude(roots.claudeProjects);
@@ -93,6 +98,12 @@ bool RefreshCycle::start() {
             cycle.m_running = false;
             emit cycle.finished(codex, claudeFigures);
         });
+        // After the figures went out: the save takes a moment.
+        if (!worker->savedAt || now - *worker->savedAt >= std::chrono::minutes(10) ||
+            now < *worker->savedAt) {
+            (void)worker->reader.saveTo(scanCachePath(*worker->env));
+            worker->savedAt = now;
+        }
     });
     return true;
 }

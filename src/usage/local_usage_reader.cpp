@@ -171,7 +171,8 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
                 job.grown->fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
                 continue;
             }
-            Cached read{file.stamp, {}, 0, {}, {}};
+            Cached read;
+            read.stamp = file.stamp;
             auto rows = reader.read(file.diskPath(), file.compression, &read.mark);
             if (!rows)
                 continue;
@@ -188,6 +189,39 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
         threads.emplace_back(work);
     if (!jobs.empty())
         work();
+}
+
+void LocalUsageReader::restore(CachedFiles files) {
+    for (auto& [path, file] : files) {
+        Cached cached;
+        static_cast<CachedFile&>(cached) = std::move(file);
+        m_cache.insert_or_assign(path, std::move(cached));
+    }
+    ++m_generation;
+}
+
+CachedFiles LocalUsageReader::cachedFiles() const {
+    CachedFiles files;
+    for (const auto& [path, cached] : m_cache) {
+        if (cached.lastScan != 0)
+            files.emplace(path, static_cast<const CachedFile&>(cached));
+    }
+    return files;
+}
+
+void LocalUsageReader::restoreFrom(const std::string& path) {
+    if (auto files = loadScanCache(path))
+        restore(std::move(*files));
+    m_savedGeneration = m_generation;
+}
+
+Result<void> LocalUsageReader::saveTo(const std::string& path) {
+    if (m_generation == m_savedGeneration)
+        return {};
+    auto saved = saveScanCache(path, cachedFiles());
+    if (saved.ok())
+        m_savedGeneration = m_generation;
+    return saved;
 }
 
 // Forgets the files under `root` that this scan did not accept: deleted,

@@ -6,6 +6,7 @@
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
 #include "usage/log_walk.h"
+#include "usage/scan_cache.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -42,14 +43,21 @@ public:
     // Roughly the heap memory the cache holds.
     std::size_t cacheMemoryBytes() const;
 
+    // Starts from a saved cache: its entries stand for their files until a
+    // scan finds them changed or gone.
+    void restore(CachedFiles files);
+    // What to save: the files met by this reader's scans.
+    CachedFiles cachedFiles() const;
+
+    // The same with the cache file at `path` (see scan_cache.h): a cache
+    // that can't be read or used is no cache. Saving writes only what
+    // changed since the last restore or save; its failure changes nothing.
+    void restoreFrom(const std::string& path);
+    Result<void> saveTo(const std::string& path);
+
 private:
-    struct Cached {
-        FileStamp stamp;
-        LogRows rows;
-        std::uint64_t lastScan = 0;
-        // Plain files: where reading ended, and what it had read up to then.
-        ReadMark mark;
-        std::optional<Fingerprint> fingerprint;
+    struct Cached : CachedFile {
+        std::uint64_t lastScan = 0; // 0: restored and not yet met by a scan
     };
     // A file to read: whole, or (with `grown`) from where its cached rows end.
     struct Job {
@@ -86,6 +94,7 @@ private:
     // Counts the changes to the cache: one root's scan can read a file that
     // another root's record was built from, where the roots overlap.
     std::uint64_t m_generation = 0;
+    std::uint64_t m_savedGeneration = 0;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
 };

@@ -7,6 +7,7 @@
 #include "test_support/temp_dir.h"
 #include "test_support/time_zone.h"
 #include "texts/texts.h"
+#include "usage/local_usage_reader.h"
 #include "usage/log_fixture.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +87,8 @@ TEST(Report, WatchingPrintsOnlyWhatChanged) {
     size_t size = 0;
     std::FILE* out = open_memstream(&text, &size);
     int waits = 0;
-    printReports(out, ReportFormat::Json,
+    LocalUsageReader reader;
+    printReports(out, ReportFormat::Json, reader,
                  {*env, clock,
                   [] {
                       return Result<CodexLimits>(Error{ErrorKind::NotFound, ""});

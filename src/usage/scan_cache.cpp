@@ -1,0 +1,284 @@
+#include "usage/scan_cache.h"
+
+#include "base/files.h"
+#include "base/unique_fd.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <sys/file.h>
+#include <type_traits>
+#include <zstd.h>
+
+namespace brimlow {
+
+namespace {
+
+constexpr char kMagic[8] = {'B', 'R', 'M', 'S', 'C', 'A', 'N', '\n'};
+
+// Plain numbers in this machine's byte order: the cache never leaves it.
+class Writer {
+public:
+    template <typename T>
+    void put(T value) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    void put(std::string_view text) {
+        put(std::uint64_t(text.size()));
+        bytes.append(text);
+    }
+    void put(const std::optional<Time>& t) {
+        put(std::uint8_t(t.has_value()));
+        put(t ? std::int64_t(t->time_since_epoch().count()) : 0);
+    }
+    void put(const std::optional<std::int64_t>& n) {
+        put(std::uint8_t(n.has_value()));
+        put(n.value_or(0));
+    }
+
+    std::string bytes;
+};
+
+// Every read is checked against the end; a failed one leaves `ok` false.
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : m_rest(bytes) {}
+
+    template <typename T>
+    T get() {
+        T value{};
+        if (m_rest.size() < sizeof value) {
+            ok = false;
+            return value;
+        }
+        std::memcpy(&value, m_rest.data(), sizeof value);
+        m_rest.remove_prefix(sizeof value);
+        return value;
+    }
+    std::string text() {
+        auto size = get<std::uint64_t>();
+        if (size > m_rest.size()) {
+            ok = false;
+            return {};
+        }
+        std::string value(m_rest.substr(0, size));
+        m_rest.remove_prefix(size);
+        return value;
+    }
+    std::optional<Time> time() {
+        bool has = get<std::uint8_t>() != 0;
+        auto count = get<std::int64_t>();
+        return has ? std::optional(Time(Time::duration(count))) : std::nullopt;
+    }
+    std::optional<std::int64_t> number() {
+        bool has = get<std::uint8_t>() != 0;
+        auto value = get<std::int64_t>();
+        return has ? std::optional(value) : std::nullopt;
+    }
+    bool done() const { return ok && m_rest.empty(); }
+    std::size_t left() const { return m_rest.size(); }
+
+    bool ok = true;
+
+private:
+    std::string_view m_rest;
+};
+
+void putFile(Writer& out, const std::string& path, const CachedFile& file) {
+    out.put(std::string_view(path));
+    const FileStamp& s = file.stamp;
+    for (std::int64_t n : {s.seconds, s.nanoseconds, s.size})
+        out.put(n);
+    out.put(s.device);
+    out.put(s.inode);
+    out.put(file.mark);
+    out.put(std::uint8_t(file.fingerprint.has_value()));
+    out.put(file.fingerprint.value_or(Fingerprint{}));
+    out.put(std::uint64_t(file.rows.usage.size()));
+    for (const UsageRow& row : file.rows.usage) {
+        out.put(row.idOffset);
+        out.put(row.idLength);
+        out.put(row.timestamp);
+        for (std::int64_t n : {row.input, row.output, row.cacheRead, row.cacheCreation})
+            out.put(n);
+    }
+    out.put(std::uint64_t(file.rows.tokenCounts.size()));
+    for (const TokenCountRow& row : file.rows.tokenCounts) {
+        out.put(row.timestamp);
+        out.put(std::uint8_t(row.hasRateLimits | row.codexLimit << 1 | row.hasCounters << 2));
+        out.put(row.quotaCount);
+        for (std::uint8_t i = 0; i < row.quotaCount; ++i) {
+            out.put(row.quotas[i].percent);
+            out.put(row.quotas[i].minutes);
+            out.put(row.quotas[i].reset);
+        }
+        out.put(std::uint8_t(row.plan.has_value()));
+        out.put(std::string_view(row.plan.value_or("")));
+        out.put(row.input);
+        out.put(row.output);
+        out.put(row.lastInput);
+        out.put(row.lastOutput);
+    }
+    out.put(std::string_view(file.rows.ids));
+}
+
+std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
+    std::string path = in.text();
+    CachedFile file;
+    FileStamp& s = file.stamp;
+    s.seconds = in.get<std::int64_t>();
+    s.nanoseconds = in.get<std::int64_t>();
+    s.size = in.get<std::int64_t>();
+    s.device = in.get<std::uint64_t>();
+    s.inode = in.get<std::uint64_t>();
+    file.mark = in.get<ReadMark>();
+    // A count larger than the bytes left could hold can't be right: nothing
+    // is allocated for it.
+    bool fingerprinted = in.get<std::uint8_t>() != 0;
+    auto fingerprint = in.get<Fingerprint>();
+    if (fingerprinted)
+        file.fingerprint = fingerprint;
+    auto count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / 48)
+        return std::nullopt;
+    file.rows.usage.reserve(count);
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        UsageRow row;
+        row.idOffset = in.get<std::uint32_t>();
+        row.idLength = in.get<std::uint32_t>();
+        row.timestamp = in.time();
+        row.input = in.get<std::int64_t>();
+        row.output = in.get<std::int64_t>();
+        row.cacheRead = in.get<std::int64_t>();
+        row.cacheCreation = in.get<std::int64_t>();
+        file.rows.usage.push_back(row);
+    }
+    count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / 40)
+        return std::nullopt;
+    file.rows.tokenCounts.reserve(count);
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        TokenCountRow row;
+        row.timestamp = in.time();
+        auto flags = in.get<std::uint8_t>();
+        row.hasRateLimits = flags & 1;
+        row.codexLimit = flags & 2;
+        row.hasCounters = flags & 4;
+        row.quotaCount = std::min<std::uint8_t>(in.get<std::uint8_t>(), 2);
+        for (std::uint8_t q = 0; q < row.quotaCount; ++q) {
+            row.quotas[q].percent = in.get<double>();
+            row.quotas[q].minutes = in.get<std::int64_t>();
+            row.quotas[q].reset = in.time();
+        }
+        bool hasPlan = in.get<std::uint8_t>() != 0;
+        std::string plan = in.text();
+        if (hasPlan)
+            row.plan = std::move(plan);
+        row.input = in.get<std::int64_t>();
+        row.output = in.get<std::int64_t>();
+        row.lastInput = in.number();
+        row.lastOutput = in.number();
+        file.rows.tokenCounts.push_back(std::move(row));
+    }
+    file.rows.ids = in.text();
+    for (const UsageRow& row : file.rows.usage) {
+        if (std::uint64_t(row.idOffset) + row.idLength > file.rows.ids.size())
+            return std::nullopt;
+    }
+    if (!in.ok)
+        return std::nullopt;
+    return std::pair{std::move(path), std::move(file)};
+}
+
+} // namespace
+
+std::string encodeScanCache(const CachedFiles& files) {
+    Writer payload;
+    payload.put(std::uint64_t(files.size()));
+    for (const auto& [path, file] : files)
+        putFile(payload, path, file);
+
+    std::string compressed(ZSTD_compressBound(payload.bytes.size()), '\0');
+    ZSTD_CCtx* context = ZSTD_createCCtx();
+    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
+    std::size_t size = ZSTD_compress2(context, compressed.data(), compressed.size(),
+                                      payload.bytes.data(), payload.bytes.size());
+    ZSTD_freeCCtx(context);
+    if (ZSTD_isError(size))
+        return {};
+    compressed.resize(size);
+
+    Writer out;
+    out.bytes.append(kMagic, sizeof kMagic);
+    out.put(kScanCacheVersion);
+    out.put(std::uint64_t(payload.bytes.size()));
+    out.bytes += compressed;
+    return out.bytes;
+}
+
+std::optional<CachedFiles> decodeScanCache(std::string_view bytes) {
+    if (bytes.size() < sizeof kMagic ||
+        bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic))
+        return std::nullopt;
+    Reader header(bytes.substr(sizeof kMagic));
+    auto version = header.get<std::uint32_t>();
+    auto payloadSize = header.get<std::uint64_t>();
+    std::size_t headerSize = sizeof kMagic + sizeof version + sizeof payloadSize;
+    // The frame states its own size; one that claims more than it could
+    // hold is refused before anything is allocated.
+    std::string_view frame = bytes.substr(std::min(headerSize, bytes.size()));
+    unsigned long long content = ZSTD_getFrameContentSize(frame.data(), frame.size());
+    if (!header.ok || version != kScanCacheVersion || content != payloadSize ||
+        payloadSize > 64 * frame.size() + 1024)
+        return std::nullopt;
+    // Not zeroed first: the decompressor writes every byte that is read.
+    std::unique_ptr<char[]> payload(new char[payloadSize]);
+    std::size_t got = ZSTD_decompress(payload.get(), payloadSize, frame.data(), frame.size());
+    if (ZSTD_isError(got) || got != payloadSize)
+        return std::nullopt;
+
+    Reader in(std::string_view(payload.get(), payloadSize));
+    auto count = in.get<std::uint64_t>();
+    CachedFiles files;
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        auto file = getFile(in);
+        if (!file)
+            return std::nullopt;
+        files.insert(std::move(*file));
+    }
+    if (!in.done())
+        return std::nullopt;
+    return files;
+}
+
+std::string scanCachePath(const Environment& env) {
+    std::string base = env.get("XDG_CACHE_HOME").value_or("");
+    if (base.empty() || base[0] != '/')
+        base = joinPath(homeDirectory(env), ".cache");
+    return joinPath(joinPath(base, "Brimlow"), "scan-cache");
+}
+
+Result<void> saveScanCache(const std::string& path, const CachedFiles& files) {
+    TRY(createDirectories(directoryOf(path)));
+    std::string lockPath = path + ".lock";
+    UniqueFd lock(::open(lockPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock)
+        return Error::fromErrno(errno, lockPath);
+    if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
+        return Error::fromErrno(errno, lockPath);
+    std::string bytes = encodeScanCache(files);
+    if (bytes.empty())
+        return Error{ErrorKind::Unusable, path + ": could not compress"};
+    return writeFileAtomic(path, bytes, Durability::Unsynced);
+}
+
+std::optional<CachedFiles> loadScanCache(const std::string& path) {
+    auto bytes = readWholeFile(path);
+    if (!bytes.ok())
+        return std::nullopt;
+    return decodeScanCache(bytes.value());
+}
+
+} // namespace brimlow
