@@ -2,8 +2,9 @@
 // input as the payload of a frame that passes the checksum, so that the
 // parsing behind the checksum is reached too. Whatever decodes must encode
 // and decode to the same files again.
-#include "fuzz_support.h"
 #include "usage/scan_cache.h"
+
+#include "fuzz_support.h"
 
 #include <cstring>
 #include <zstd.h>

@@ -32,76 +32,78 @@ std::string entryId(const std::string& path, Time date) {
 // last few hours' count, and only so many, so the list is cut back whenever
 // it holds twice that: the work stays linear and the memory small, whatever
 // the logs hold.
-class RecentSamples {
-public:
-    void take(const TokenCountRow& row, Time date) {
-        if (!row.hasRateLimits || !row.codexLimit || row.quotaCount == 0)
-            return;
-        if (m_newest && date < *m_newest - kSampleHorizon)
-            return;
-        if (!m_newest || date > *m_newest)
-            m_newest = date;
-        for (std::uint8_t i = 0; i < row.quotaCount; ++i)
-            m_samples.push_back({date, row.quotas[i]});
-        if (m_samples.size() >= 2 * kMaxSamples)
-            keepRecentSamples(m_samples);
-    }
-    std::vector<QuotaSample> release() {
-        keepRecentSamples(m_samples);
-        return std::move(m_samples);
-    }
-
-private:
-    std::vector<QuotaSample> m_samples;
-    std::optional<Time> m_newest;
-};
+void takeSample(const TokenCountRow& row, Time date, CodexFileState& state) {
+    if (state.newestSample && date < *state.newestSample - kSampleHorizon)
+        return;
+    if (!state.newestSample || date > *state.newestSample)
+        state.newestSample = date;
+    for (std::uint8_t i = 0; i < row.quotaCount; ++i)
+        state.samples.push_back({date, row.quotas[i]});
+    if (state.samples.size() >= 2 * kMaxSamples)
+        keepRecentSamples(state.samples);
+}
 
 // Only a newer snapshot of the "codex" limit with at least one usable window
 // replaces the one held; a tie keeps the first met.
-void takeSnapshot(const TokenCountRow& row, Time date, ProviderUsage& usage) {
-    if (!row.hasRateLimits || !row.codexLimit || row.quotaCount == 0)
+void takeSnapshot(const TokenCountRow& row, Time date, CodexFileState& state) {
+    if (state.snapshotDate && date <= *state.snapshotDate)
         return;
-    if (usage.quotaDate && date <= *usage.quotaDate)
-        return;
-    usage.quotas = row.quotaList();
-    usage.quotaDate = date;
-    usage.plan = row.plan;
+    state.snapshot = row.quotaList();
+    state.snapshotDate = date;
+    state.plan = row.plan;
+}
+
+// Goes on through the file's rows from where the state stopped.
+void advance(const ScannedFile& file, CodexFileState& state) {
+    const auto& rows = file.rows->tokenCounts;
+    for (; state.rowsUsed < rows.size(); ++state.rowsUsed) {
+        const TokenCountRow& row = rows[state.rowsUsed];
+        if (!row.timestamp)
+            continue;
+        Time date = *row.timestamp;
+        if (row.hasRateLimits && row.codexLimit && row.quotaCount > 0) {
+            takeSnapshot(row, date, state);
+            takeSample(row, date, state);
+        }
+        if (!row.hasCounters)
+            continue;
+        std::int64_t input = state.counted ? delta(row.input, state.previousInput)
+                                           : firstUse(row.input, row.lastInput);
+        std::int64_t output = state.counted ? delta(row.output, state.previousOutput)
+                                            : firstUse(row.output, row.lastOutput);
+        state.counted = true;
+        state.entries.push_back({entryId(file.path, date), date, input, output, 0});
+        state.previousInput = row.input;
+        state.previousOutput = row.output;
+    }
 }
 
 } // namespace
 
 ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
     ProviderUsage usage;
-    std::size_t lines = 0;
+    std::size_t count = 0;
     for (const auto& file : files)
-        lines += file.rows->tokenCounts.size();
-    usage.entries.reserve(lines);
-    RecentSamples samples;
+        count += file.rows->tokenCounts.size();
+    usage.entries.reserve(count);
 
     for (const auto& file : files) {
-        // Each session file counts on its own.
-        bool first = true;
-        std::int64_t previousInput = 0;
-        std::int64_t previousOutput = 0;
-        for (const auto& row : file.rows->tokenCounts) {
-            if (!row.timestamp)
-                continue;
-            Time date = *row.timestamp;
-            takeSnapshot(row, date, usage);
-            samples.take(row, date);
-            if (!row.hasCounters)
-                continue;
-            std::int64_t input =
-                first ? firstUse(row.input, row.lastInput) : delta(row.input, previousInput);
-            std::int64_t output =
-                first ? firstUse(row.output, row.lastOutput) : delta(row.output, previousOutput);
-            first = false;
-            usage.entries.push_back({entryId(file.path, date), date, input, output, 0});
-            previousInput = row.input;
-            previousOutput = row.output;
+        // Each session file counts on its own, so its state can carry on
+        // where the file only grew.
+        CodexFileState fresh;
+        CodexFileState& state = file.codex ? *file.codex : fresh;
+        if (state.rowsUsed > file.rows->tokenCounts.size())
+            state = CodexFileState();
+        advance(file, state);
+        usage.entries.insert(usage.entries.end(), state.entries.begin(), state.entries.end());
+        if (state.snapshotDate && (!usage.quotaDate || *state.snapshotDate > *usage.quotaDate)) {
+            usage.quotas = state.snapshot;
+            usage.quotaDate = state.snapshotDate;
+            usage.plan = state.plan;
         }
+        usage.samples.insert(usage.samples.end(), state.samples.begin(), state.samples.end());
     }
-    usage.samples = samples.release();
+    keepRecentSamples(usage.samples);
     usage.source = usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::CodexLogs;
     return usage;
 }

@@ -78,9 +78,9 @@ ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roo
     if (previous != built.end() && previous->second.generation == m_generation &&
         previous->second.paths == paths)
         return previous->second.usage;
-    ProviderUsage usage = builder(files);
-    built[key] = Built{std::move(paths), m_generation, usage};
-    return usage;
+    Built& record = built[key];
+    record = Built{std::move(paths), m_generation, builder(files)};
+    return record.usage;
 }
 
 std::size_t LocalUsageReader::cacheMemoryBytes() const {
@@ -106,7 +106,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
 
     // Unchanged files come from the cache without being opened; a file that
     // only grew is read from where its cached rows end.
-    std::vector<const LogRows*> found(tree.files.size(), nullptr);
+    std::vector<Cached*> found(tree.files.size(), nullptr);
     std::vector<Job> jobs;
     std::vector<std::size_t> jobIndex;
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
@@ -114,7 +114,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
         auto cached = m_cache.find(file.diskPath());
         if (cached != m_cache.end() && cached->second.stamp == file.stamp) {
             cached->second.lastScan = m_scan;
-            found[i] = &cached->second.rows;
+            found[i] = &cached->second;
             continue;
         }
         Cached* grown = cached != m_cache.end() &&
@@ -135,7 +135,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
         if (!job.grown)
             slot = std::move(*job.read);
         slot.lastScan = m_scan;
-        found[jobIndex[j]] = &slot.rows;
+        found[jobIndex[j]] = &slot;
     }
     if (prune(tree.root) || !jobs.empty())
         ++m_generation;
@@ -144,7 +144,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
     result.reserve(tree.files.size());
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
         if (found[i])
-            result.push_back({std::move(tree.files[i].path), found[i]});
+            result.push_back({std::move(tree.files[i].path), &found[i]->rows, &found[i]->codex});
     }
     return result;
 }
@@ -166,6 +166,10 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
             // The stamp is the one from before the reading: should the file
             // change meanwhile, the next scan sees a new stamp and goes on.
             if (job.grown) {
+                // Rows of an unfinished last line are read again: what was
+                // built on them starts over.
+                if (job.grown->mark.tailTokenCountRows > 0)
+                    job.grown->codex = CodexFileState();
                 job.ok = reader.readAppended(file.diskPath(), job.grown->rows, job.grown->mark);
                 job.grown->stamp = file.stamp;
                 job.grown->fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);

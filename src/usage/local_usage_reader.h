@@ -58,6 +58,7 @@ public:
 private:
     struct Cached : CachedFile {
         std::uint64_t lastScan = 0; // 0: restored and not yet met by a scan
+        CodexFileState codex;       // what the Codex reader made of the rows
     };
     // A file to read: whole, or (with `grown`) from where its cached rows end.
     struct Job {

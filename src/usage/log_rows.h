@@ -76,11 +76,30 @@ struct LogRows {
     bool operator==(const LogRows&) const = default;
 };
 
+// What the Codex reader built from one file's rows so far, so that it can
+// go on from there when the file grows: its counting state, its entries,
+// its newest snapshot and its recent samples.
+struct CodexFileState {
+    std::size_t rowsUsed = 0;
+    bool counted = false; // a row with counters was met: the next is a delta
+    std::int64_t previousInput = 0;
+    std::int64_t previousOutput = 0;
+    std::vector<TokenEntry> entries;
+    std::vector<Quota> snapshot;
+    std::optional<Time> snapshotDate;
+    std::optional<std::string> plan;
+    std::vector<QuotaSample> samples;
+    std::optional<Time> newestSample;
+};
+
 // One accepted file of a scan and its rows. `path` is the log's name as the
-// readers report it; the rows belong to the reader's cache.
+// readers report it; the rows belong to the reader's cache, and so does
+// `codex`, where the Codex reader keeps its state for the file (none: it
+// starts afresh).
 struct ScannedFile {
     std::string path;
     const LogRows* rows = nullptr;
+    CodexFileState* codex = nullptr;
 };
 
 } // namespace brimlow
