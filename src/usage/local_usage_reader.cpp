@@ -143,8 +143,12 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
     std::vector<ScannedFile> result;
     result.reserve(tree.files.size());
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
-        if (found[i])
-            result.push_back({std::move(tree.files[i].path), &found[i]->rows, &found[i]->codex});
+        if (found[i]) {
+            Cached& file = *found[i];
+            bool keep = file.rows.tokenCounts.size() >= m_options.keptCodexRows;
+            result.push_back(
+                {std::move(tree.files[i].path), &file.rows, keep ? &file.codex : nullptr});
+        }
     }
     return result;
 }

@@ -23,6 +23,10 @@ struct ReaderOptions {
     unsigned threads = 0;
     // Bytes read from a file at a time; a longer line grows the buffer.
     std::size_t chunkBytes = kDefaultChunkBytes;
+    // A Codex log with this many token counts keeps what was built from
+    // them, to go on from there when it grows: for the many short sessions,
+    // building again costs less than the memory.
+    std::size_t keptCodexRows = 1000;
 };
 
 // Not thread-safe: calls on one reader must not overlap. They never fail: a

@@ -121,6 +121,9 @@ TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
          [&] { append("a.jsonl", codexLine("2025-10-01T09:41:00Z", 40, 6)); }},
         {"and more after it",
          [&] { append("a.jsonl", "\n" + codexLine("2025-10-01T09:42:00Z", 50, 7) + "\n"); }},
+        {"a whole last line that goes on into one that isn't JSON",
+         [&] { append("a.jsonl", codexLine("2025-10-01T09:43:00Z", 60, 8)); }},
+        {"", [&] { append("a.jsonl", " and more\n"); }},
         {"truncated and written again, longer",
          [&] {
              dir.write("a.jsonl", codexLine("2025-10-01T10:00:00Z", 7, 7) + "\n" +
@@ -142,7 +145,7 @@ TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
              fs::remove(dir / "a.jsonl");
          }},
     };
-    LocalUsageReader warm;
+    LocalUsageReader warm(ReaderOptions{0, kDefaultChunkBytes, 0}); // keeps every Codex state
     for (const auto& [what, change] : steps) {
         change();
         LocalUsageReader cold;
