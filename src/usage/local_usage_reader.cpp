@@ -6,6 +6,7 @@
 #include <atomic>
 #include <numeric>
 #include <thread>
+#include <unordered_set>
 
 namespace brimlow {
 
@@ -44,19 +45,20 @@ bool onlyGrew(const LogFile& file, const FileStamp& before,
 LocalUsageReader::LocalUsageReader(ReaderOptions options) : m_options(options) {}
 
 ProviderUsage LocalUsageReader::codex(const std::string& root) {
-    return buildOrReuse({root}, m_builtCodex, codexUsage);
+    return buildOrReuse("codex", {root}, m_builtCodex, codexUsage);
 }
 
 ProviderUsage LocalUsageReader::claude(const std::vector<std::string>& roots) {
-    return buildOrReuse(roots, m_builtClaude, claudeUsage);
+    return buildOrReuse("claude", roots, m_builtClaude, claudeUsage);
 }
 
-ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roots,
+ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
+                                             const std::vector<std::string>& roots,
                                              std::unordered_map<std::string, Built>& built,
                                              Builder builder) {
-    std::vector<ScannedFile> files;
+    std::vector<LogTree> trees;
     std::vector<DirectoryIdentity> walked;
-    std::string key;
+    std::string key = std::string(reader) + '\0';
     for (const auto& root : roots) {
         key.append(root).push_back('\0');
         auto tree = findLogFiles(root);
@@ -65,21 +67,55 @@ ProviderUsage LocalUsageReader::buildOrReuse(const std::vector<std::string>& roo
         if (std::find(walked.begin(), walked.end(), tree->identity) != walked.end())
             continue;
         walked.push_back(tree->identity);
-        auto found = rows(std::move(*tree));
+        trees.push_back(std::move(*tree));
+    }
+    std::vector<std::pair<std::string, FileStamp>> stamps;
+    std::vector<std::string> paths;
+    for (const auto& tree : trees) {
+        for (const auto& file : tree.files) {
+            stamps.emplace_back(file.diskPath(), file.stamp);
+            paths.push_back(file.path);
+        }
+    }
+
+    // Every file as the record was built from it: nothing to read or build.
+    // A record restored from disk counts as built in this process.
+    auto previous = built.find(key);
+    if (auto saved = m_savedRecords.find(key);
+        saved != m_savedRecords.end() && saved->second.files == stamps) {
+        previous = built
+                       .insert_or_assign(
+                           key, Built{paths, m_generation, std::move(saved->second.usage), stamps})
+                       .first;
+        m_savedRecords.erase(saved);
+    }
+    if (previous != built.end() && previous->second.generation == m_generation &&
+        previous->second.files == stamps)
+        return previous->second.usage;
+
+    std::vector<ScannedFile> files;
+    for (auto& tree : trees) {
+        auto found = rows(std::move(tree));
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
-
-    std::vector<std::string> paths;
-    paths.reserve(files.size());
-    for (const auto& file : files)
-        paths.push_back(file.path);
-    auto previous = built.find(key);
+    std::vector<std::string> accepted;
+    accepted.reserve(files.size());
+    stamps.clear();
+    for (const auto& file : files) {
+        accepted.push_back(file.path);
+        const std::string& disk =
+            m_cache.find(file.path) != m_cache.end() ? file.path : file.path + ".zst";
+        stamps.emplace_back(disk, m_cache.at(disk).stamp);
+    }
+    previous = built.find(key);
     if (previous != built.end() && previous->second.generation == m_generation &&
-        previous->second.paths == paths)
+        previous->second.paths == accepted) {
+        previous->second.files = std::move(stamps);
         return previous->second.usage;
+    }
     Built& record = built[key];
-    record = Built{std::move(paths), m_generation, builder(files)};
+    record = Built{std::move(accepted), m_generation, builder(files), std::move(stamps)};
     return record.usage;
 }
 
@@ -102,6 +138,7 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
 }
 
 std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
+    restorePendingRows();
     ++m_scan;
 
     // Unchanged files come from the cache without being opened; a file that
@@ -208,25 +245,50 @@ void LocalUsageReader::restore(CachedFiles files) {
     ++m_generation;
 }
 
+void LocalUsageReader::restorePendingRows() {
+    if (!m_pendingRows)
+        return;
+    auto files = decodeScanCacheRows(*m_pendingRows);
+    m_pendingRows.reset();
+    if (files)
+        restore(std::move(*files));
+}
+
 CachedFiles LocalUsageReader::cachedFiles() const {
+    // Met by a scan, or behind a record handed out without one.
+    std::unordered_set<std::string_view> behindRecords;
+    for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
+        for (const auto& [key, record] : *built) {
+            for (const auto& file : record.files)
+                behindRecords.insert(file.first);
+        }
+    }
     CachedFiles files;
     for (const auto& [path, cached] : m_cache) {
-        if (cached.lastScan != 0)
+        if (cached.lastScan != 0 || behindRecords.contains(path))
             files.emplace(path, static_cast<const CachedFile&>(cached));
     }
     return files;
 }
 
 void LocalUsageReader::restoreFrom(const std::string& path) {
-    if (auto files = loadScanCache(path))
-        restore(std::move(*files));
+    if (auto cache = loadScanCache(path)) {
+        m_savedRecords = std::move(cache->records);
+        m_pendingRows = std::move(cache);
+    }
     m_savedGeneration = m_generation;
 }
 
 Result<void> LocalUsageReader::saveTo(const std::string& path) {
     if (m_generation == m_savedGeneration)
         return {};
-    auto saved = saveScanCache(path, cachedFiles());
+    SavedRecords records;
+    for (const auto& [reader, built] :
+         {std::pair{"codex", &m_builtCodex}, std::pair{"claude", &m_builtClaude}}) {
+        for (const auto& [key, record] : *built)
+            records.emplace(key, SavedRecord{record.files, record.usage});
+    }
+    auto saved = saveScanCache(path, records, cachedFiles());
     if (saved.ok())
         m_savedGeneration = m_generation;
     return saved;

@@ -80,10 +80,15 @@ private:
         std::vector<std::string> paths;
         std::uint64_t generation = 0; // the cache's, when it was built
         ProviderUsage usage;
+        // The accepted files on disk with their stamps: while a walk finds
+        // exactly these, the record stands without any look at the rows.
+        std::vector<std::pair<std::string, FileStamp>> files;
     };
     using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
-    ProviderUsage buildOrReuse(const std::vector<std::string>& roots,
+    ProviderUsage buildOrReuse(const char* reader, const std::vector<std::string>& roots,
                                std::unordered_map<std::string, Built>& built, Builder builder);
+    // Restores the rows of a cache whose records were restored first.
+    void restorePendingRows();
 
     // The accepted files of `tree` in path order, with their rows. The rows
     // live in the cache and stay valid until the next scan.
@@ -102,6 +107,10 @@ private:
     std::uint64_t m_savedGeneration = 0;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
+    // From the cache on disk: records not yet handed out, and its rows,
+    // decoded only when some file has changed.
+    SavedRecords m_savedRecords;
+    std::optional<ScanCacheFile> m_pendingRows;
 };
 
 } // namespace brimlow

@@ -191,55 +191,187 @@ std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
     return std::pair{std::move(path), std::move(file)};
 }
 
-} // namespace
+void putQuota(Writer& out, const Quota& quota) {
+    out.put(quota.percent);
+    out.put(quota.minutes);
+    out.put(quota.reset);
+}
 
-std::string encodeScanCache(const CachedFiles& files) {
-    Writer payload;
-    payload.put(std::uint64_t(files.size()));
-    for (const auto& [path, file] : files)
-        putFile(payload, path, file);
+Quota getQuota(Reader& in) {
+    Quota quota;
+    quota.percent = in.get<double>();
+    quota.minutes = in.get<std::int64_t>();
+    quota.reset = in.time();
+    return quota;
+}
 
-    std::string compressed(ZSTD_compressBound(payload.bytes.size()), '\0');
+void putRecord(Writer& out, const std::string& key, const SavedRecord& record) {
+    out.put(std::string_view(key));
+    out.put(std::uint64_t(record.files.size()));
+    for (const auto& [path, stamp] : record.files) {
+        out.put(std::string_view(path));
+        out.put(stamp);
+    }
+    const ProviderUsage& usage = record.usage;
+    out.put(std::uint64_t(usage.entries.size()));
+    for (const TokenEntry& entry : usage.entries) {
+        out.put(std::string_view(entry.id));
+        out.put(std::int64_t(entry.date.time_since_epoch().count()));
+        for (std::int64_t n : {entry.input, entry.output, entry.cache})
+            out.put(n);
+    }
+    out.put(std::uint64_t(usage.quotas.size()));
+    for (const Quota& quota : usage.quotas)
+        putQuota(out, quota);
+    out.put(usage.quotaDate);
+    out.put(std::uint8_t(usage.source));
+    out.put(std::uint8_t(usage.plan.has_value()));
+    out.put(std::string_view(usage.plan.value_or("")));
+    out.put(std::uint64_t(usage.samples.size()));
+    for (const QuotaSample& sample : usage.samples) {
+        out.put(std::int64_t(sample.at.time_since_epoch().count()));
+        putQuota(out, sample.quota);
+    }
+}
+
+std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
+    std::string key = in.text();
+    SavedRecord record;
+    auto count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / 48)
+        return std::nullopt;
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        std::string path = in.text();
+        record.files.emplace_back(std::move(path), in.get<FileStamp>());
+    }
+    ProviderUsage& usage = record.usage;
+    count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / 40)
+        return std::nullopt;
+    usage.entries.reserve(count);
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        TokenEntry entry;
+        entry.id = in.text();
+        entry.date = Time(Time::duration(in.get<std::int64_t>()));
+        entry.input = in.get<std::int64_t>();
+        entry.output = in.get<std::int64_t>();
+        entry.cache = in.get<std::int64_t>();
+        usage.entries.push_back(std::move(entry));
+    }
+    count = in.get<std::uint64_t>();
+    for (std::uint64_t i = 0; i < count && in.ok; ++i)
+        usage.quotas.push_back(getQuota(in));
+    usage.quotaDate = in.time();
+    auto source = in.get<std::uint8_t>();
+    if (source > std::uint8_t(FiguresSource::CodexQueryFailed))
+        return std::nullopt;
+    usage.source = FiguresSource(source);
+    bool hasPlan = in.get<std::uint8_t>() != 0;
+    std::string plan = in.text();
+    if (hasPlan)
+        usage.plan = std::move(plan);
+    count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / 16)
+        return std::nullopt;
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        Time at(Time::duration(in.get<std::int64_t>()));
+        usage.samples.push_back({at, getQuota(in)});
+    }
+    if (!in.ok)
+        return std::nullopt;
+    return std::pair{std::move(key), std::move(record)};
+}
+
+// A section: its size before compression, then the zstd frame's size and
+// the frame, which carries its content's checksum.
+void putSection(Writer& out, const std::string& payload) {
+    std::string compressed(ZSTD_compressBound(payload.size()), '\0');
     ZSTD_CCtx* context = ZSTD_createCCtx();
     ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
     ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
-    std::size_t size = ZSTD_compress2(context, compressed.data(), compressed.size(),
-                                      payload.bytes.data(), payload.bytes.size());
+    std::size_t size = ZSTD_compress2(context, compressed.data(), compressed.size(), payload.data(),
+                                      payload.size());
     ZSTD_freeCCtx(context);
-    if (ZSTD_isError(size))
-        return {};
-    compressed.resize(size);
+    compressed.resize(ZSTD_isError(size) ? 0 : size);
+    out.put(std::uint64_t(payload.size()));
+    out.put(std::string_view(compressed));
+}
+
+// A section's content, not zeroed first: the decompressor writes every byte.
+struct Section {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view view() const { return {data.get(), size}; }
+};
+
+// The section's content, or none when it is not whole.
+std::optional<Section> getSection(std::uint64_t size, std::string_view frame) {
+    // The frame states its own size; one that claims more than it could
+    // hold is refused before anything is allocated.
+    if (ZSTD_getFrameContentSize(frame.data(), frame.size()) != size ||
+        size > 64 * frame.size() + 1024)
+        return std::nullopt;
+    Section section{std::unique_ptr<char[]>(new char[size]), size};
+    std::size_t got = ZSTD_decompress(section.data.get(), size, frame.data(), frame.size());
+    if (ZSTD_isError(got) || got != size)
+        return std::nullopt;
+    return section;
+}
+
+} // namespace
+
+std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files) {
+    Writer head;
+    head.put(std::uint64_t(records.size()));
+    for (const auto& [key, record] : records)
+        putRecord(head, key, record);
+    Writer rows;
+    rows.put(std::uint64_t(files.size()));
+    for (const auto& [path, file] : files)
+        putFile(rows, path, file);
 
     Writer out;
     out.bytes.append(kMagic, sizeof kMagic);
     out.put(kScanCacheVersion);
-    out.put(std::uint64_t(payload.bytes.size()));
-    out.bytes += compressed;
+    putSection(out, head.bytes);
+    putSection(out, rows.bytes);
     return out.bytes;
 }
 
-std::optional<CachedFiles> decodeScanCache(std::string_view bytes) {
+std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes) {
     if (bytes.size() < sizeof kMagic ||
         bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic))
         return std::nullopt;
-    Reader header(bytes.substr(sizeof kMagic));
-    auto version = header.get<std::uint32_t>();
-    auto payloadSize = header.get<std::uint64_t>();
-    std::size_t headerSize = sizeof kMagic + sizeof version + sizeof payloadSize;
-    // The frame states its own size; one that claims more than it could
-    // hold is refused before anything is allocated.
-    std::string_view frame = bytes.substr(std::min(headerSize, bytes.size()));
-    unsigned long long content = ZSTD_getFrameContentSize(frame.data(), frame.size());
-    if (!header.ok || version != kScanCacheVersion || content != payloadSize ||
-        payloadSize > 64 * frame.size() + 1024)
+    Reader in(bytes.substr(sizeof kMagic));
+    ScanCacheFile cache;
+    auto version = in.get<std::uint32_t>();
+    auto headSize = in.get<std::uint64_t>();
+    std::string headFrame = in.text();
+    cache.rowsSize = in.get<std::uint64_t>();
+    cache.rowsFrame = in.text();
+    if (!in.done() || version != kScanCacheVersion)
         return std::nullopt;
-    // Not zeroed first: the decompressor writes every byte that is read.
-    std::unique_ptr<char[]> payload(new char[payloadSize]);
-    std::size_t got = ZSTD_decompress(payload.get(), payloadSize, frame.data(), frame.size());
-    if (ZSTD_isError(got) || got != payloadSize)
+    auto head = getSection(headSize, headFrame);
+    if (!head)
         return std::nullopt;
+    Reader records(head->view());
+    auto count = records.get<std::uint64_t>();
+    for (std::uint64_t i = 0; i < count && records.ok; ++i) {
+        auto record = getRecord(records);
+        if (!record)
+            return std::nullopt;
+        cache.records.insert(std::move(*record));
+    }
+    if (!records.done())
+        return std::nullopt;
+    return cache;
+}
 
-    Reader in(std::string_view(payload.get(), payloadSize));
+std::optional<CachedFiles> decodeScanCacheRows(const ScanCacheFile& cache) {
+    auto payload = getSection(cache.rowsSize, cache.rowsFrame);
+    if (!payload)
+        return std::nullopt;
+    Reader in(payload->view());
     auto count = in.get<std::uint64_t>();
     CachedFiles files;
     for (std::uint64_t i = 0; i < count && in.ok; ++i) {
@@ -260,7 +392,8 @@ std::string scanCachePath(const Environment& env) {
     return joinPath(joinPath(base, "Brimlow"), "scan-cache");
 }
 
-Result<void> saveScanCache(const std::string& path, const CachedFiles& files) {
+Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
+                           const CachedFiles& files) {
     TRY(createDirectories(directoryOf(path)));
     std::string lockPath = path + ".lock";
     UniqueFd lock(::open(lockPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
@@ -268,13 +401,10 @@ Result<void> saveScanCache(const std::string& path, const CachedFiles& files) {
         return Error::fromErrno(errno, lockPath);
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return Error::fromErrno(errno, lockPath);
-    std::string bytes = encodeScanCache(files);
-    if (bytes.empty())
-        return Error{ErrorKind::Unusable, path + ": could not compress"};
-    return writeFileAtomic(path, bytes, Durability::Unsynced);
+    return writeFileAtomic(path, encodeScanCache(records, files), Durability::Unsynced);
 }
 
-std::optional<CachedFiles> loadScanCache(const std::string& path) {
+std::optional<ScanCacheFile> loadScanCache(const std::string& path) {
     auto bytes = readWholeFile(path);
     if (!bytes.ok())
         return std::nullopt;

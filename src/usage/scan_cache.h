@@ -1,11 +1,13 @@
-// The reader's cache on disk, so that a new process starts warm: every
-// file's stamp, where its reading ended and its reduced rows, in one file
-// that is versioned, compressed and checksummed (zstd's content checksum),
-// written whole and replaced atomically.
+// The reader's cache on disk, so that a new process starts warm: the records
+// it built last with the files they came from and, apart, every file's
+// stamp, where its reading ended and its reduced rows; versioned, each part
+// compressed and checksummed (zstd's content checksum), written whole and
+// replaced atomically.
 #pragma once
 
 #include "base/environment.h"
 #include "base/result.h"
+#include "records/records.h"
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
 #include "usage/log_walk.h"
@@ -14,6 +16,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace brimlow {
 
@@ -30,14 +34,37 @@ struct CachedFile {
 // Keyed by the file's path on disk.
 using CachedFiles = std::map<std::string, CachedFile>;
 
-// Bumped with every change to what is written.
-inline constexpr std::uint32_t kScanCacheVersion = 1;
+// A record as last built, with the files it was built from (their paths on
+// disk and stamps): while every one of them is unchanged, it stands, and a
+// new process hands it out without reading any rows.
+struct SavedRecord {
+    std::vector<std::pair<std::string, FileStamp>> files;
+    ProviderUsage usage;
 
-std::string encodeScanCache(const CachedFiles& files);
+    bool operator==(const SavedRecord&) const = default;
+};
+
+// Keyed by the reader that built them and its roots.
+using SavedRecords = std::map<std::string, SavedRecord>;
+
+// A cache as read: the records whole, the rows still compressed, for when a
+// file has changed.
+struct ScanCacheFile {
+    SavedRecords records;
+    std::uint64_t rowsSize = 0;
+    std::string rowsFrame;
+};
+
+// Bumped with every change to what is written.
+inline constexpr std::uint32_t kScanCacheVersion = 2;
+
+std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files);
 
 // None for anything but a whole cache of this version: missing, cut short,
-// changed, of another version or not ours at all.
-std::optional<CachedFiles> decodeScanCache(std::string_view bytes);
+// changed, of another version or not ours at all. The rows are checked when
+// they are decoded: none then too.
+std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes);
+std::optional<CachedFiles> decodeScanCacheRows(const ScanCacheFile& cache);
 
 // $XDG_CACHE_HOME/Brimlow/scan-cache (an unset, empty or relative
 // XDG_CACHE_HOME means ~/.cache).
@@ -45,9 +72,10 @@ std::string scanCachePath(const Environment& env);
 
 // Writes the cache under its lock file (`path` + ".lock"); while another
 // process holds that lock, it writes nothing and fails with EWOULDBLOCK.
-Result<void> saveScanCache(const std::string& path, const CachedFiles& files);
+Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
+                           const CachedFiles& files);
 
 // The cache at `path`, or none (see decodeScanCache).
-std::optional<CachedFiles> loadScanCache(const std::string& path);
+std::optional<ScanCacheFile> loadScanCache(const std::string& path);
 
 } // namespace brimlow

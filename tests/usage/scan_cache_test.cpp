@@ -44,6 +44,11 @@ TEST_F(ScanCache, ASecondReaderStartsFromIt) {
                        claudeLine("2025-10-01T09:30:00Z", "m", 5, 5) + "\n";
     logs.replaceKeepingStamp("a.jsonl", text);
     EXPECT_EQ(restored(), expected);
+    // With a new file, the records are built again from the cached rows.
+    logs.write("c.jsonl", claudeLine("2025-10-01T09:32:00Z", "o", 1, 1) + "\n");
+    auto [codex, claude] = restored();
+    EXPECT_EQ(codex, expected.first);
+    EXPECT_EQ(claude.entries.size(), 3u);
 }
 
 TEST_F(ScanCache, ADamagedOrForeignCacheIsAColdScan) {
