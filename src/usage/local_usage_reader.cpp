@@ -69,7 +69,7 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
         walked.push_back(tree->identity);
         trees.push_back(std::move(*tree));
     }
-    std::vector<std::pair<std::string, FileStamp>> stamps;
+    FileStamps stamps;
     std::vector<std::string> paths;
     for (const auto& tree : trees) {
         for (const auto& file : tree.files) {
@@ -94,20 +94,16 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
         return previous->second.usage;
 
     std::vector<ScannedFile> files;
+    stamps.clear();
     for (auto& tree : trees) {
-        auto found = rows(std::move(tree));
+        auto found = rows(std::move(tree), stamps);
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
     std::vector<std::string> accepted;
     accepted.reserve(files.size());
-    stamps.clear();
-    for (const auto& file : files) {
+    for (const auto& file : files)
         accepted.push_back(file.path);
-        const std::string& disk =
-            m_cache.find(file.path) != m_cache.end() ? file.path : file.path + ".zst";
-        stamps.emplace_back(disk, m_cache.at(disk).stamp);
-    }
     previous = built.find(key);
     if (previous != built.end() && previous->second.generation == m_generation &&
         previous->second.paths == accepted) {
@@ -137,7 +133,7 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     return bytes;
 }
 
-std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
+std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, FileStamps& accepted) {
     restorePendingRows();
     ++m_scan;
 
@@ -182,6 +178,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree) {
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
         if (found[i]) {
             Cached& file = *found[i];
+            accepted.emplace_back(tree.files[i].diskPath(), file.stamp);
             bool keep = file.rows.tokenCounts.size() >= m_options.keptCodexRows;
             result.push_back(
                 {std::move(tree.files[i].path), &file.rows, keep ? &file.codex : nullptr});

@@ -90,9 +90,11 @@ private:
     // Restores the rows of a cache whose records were restored first.
     void restorePendingRows();
 
-    // The accepted files of `tree` in path order, with their rows. The rows
-    // live in the cache and stay valid until the next scan.
-    std::vector<ScannedFile> rows(LogTree tree);
+    // The accepted files of `tree` in path order, with their rows; their
+    // paths on disk and stamps are added to `accepted`. The rows live in the
+    // cache and stay valid until the next scan.
+    using FileStamps = std::vector<std::pair<std::string, FileStamp>>;
+    std::vector<ScannedFile> rows(LogTree tree, FileStamps& accepted);
     void readFiles(std::vector<Job>& jobs) const;
     // True when it forgot any file.
     bool prune(const std::string& root);
