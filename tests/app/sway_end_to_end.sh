@@ -75,9 +75,15 @@ panel_shown() { [ -n "$(panel)" ]; }
 panel_hidden() { [ -z "$(panel)" ]; }
 # click_opens WHY, closes WHY ACTION...: a left click on the icon (or the
 # actions) and the panel's state after it.
-# The pointer then moves a pixel, as a hand does: sway reports the pointer to
-# a layer that appears after the click's release only when it next moves.
-click_opens() { vp "$click" click:left "$click_nudged"; wait_for 5 panel_shown || fail "$1"; }
+# The pointer then moves a pixel, as a hand does, and again over the next
+# moments: sway reports the pointer to a layer that appears after the
+# click's release only when it next moves, and a busy application (under
+# the sanitizers) maps its layer late.
+click_opens() {
+  vp "$click" click:left "$click_nudged"
+  for _ in 1 2 3; do sleep 0.15 && vp "$click" "$click_nudged"; done
+  wait_for 5 panel_shown || fail "$1"
+}
 closes() { vp "${@:2}"; wait_for 5 panel_hidden && sleep 1 && panel_hidden || fail "$1"; }
 # Checks the open panel's rectangle against the icon's.
 check_panel() {
