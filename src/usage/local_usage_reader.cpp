@@ -251,7 +251,7 @@ void LocalUsageReader::restorePendingRows() {
         restore(std::move(*files));
 }
 
-CachedFiles LocalUsageReader::cachedFiles() const {
+FileRefs LocalUsageReader::filesToSave() const {
     // Met by a scan, or behind a record handed out without one.
     std::unordered_set<std::string_view> behindRecords;
     for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
@@ -260,10 +260,10 @@ CachedFiles LocalUsageReader::cachedFiles() const {
                 behindRecords.insert(file.first);
         }
     }
-    CachedFiles files;
+    FileRefs files;
     for (const auto& [path, cached] : m_cache) {
         if (cached.lastScan != 0 || behindRecords.contains(path))
-            files.emplace(path, static_cast<const CachedFile&>(cached));
+            files.emplace_back(&path, &cached);
     }
     return files;
 }
@@ -285,7 +285,7 @@ Result<void> LocalUsageReader::saveTo(const std::string& path) {
         for (const auto& [key, record] : *built)
             records.emplace(key, SavedRecord{record.files, record.usage});
     }
-    auto saved = saveScanCache(path, records, cachedFiles());
+    auto saved = saveScanCache(path, records, filesToSave());
     if (saved.ok())
         m_savedGeneration = m_generation;
     return saved;

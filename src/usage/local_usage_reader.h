@@ -50,8 +50,6 @@ public:
     // Starts from a saved cache: its entries stand for their files until a
     // scan finds them changed or gone.
     void restore(CachedFiles files);
-    // What to save: the files met by this reader's scans.
-    CachedFiles cachedFiles() const;
 
     // The same with the cache file at `path` (see scan_cache.h): a cache
     // that can't be read or used is no cache. Saving writes only what
@@ -89,6 +87,8 @@ private:
                                std::unordered_map<std::string, Built>& built, Builder builder);
     // Restores the rows of a cache whose records were restored first.
     void restorePendingRows();
+    // What to save: the files met by this reader's scans or behind a record.
+    FileRefs filesToSave() const;
 
     // The accepted files of `tree` in path order, with their rows; their
     // paths on disk and stamps are added to `accepted`. The rows live in the

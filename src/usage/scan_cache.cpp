@@ -318,24 +318,71 @@ std::optional<Section> getSection(std::uint64_t size, std::string_view frame) {
     return section;
 }
 
+// The rows' section without holding it whole (for 10 GB of logs it runs to
+// hundreds of megabytes): each file is written to a small buffer, once to
+// learn the section's size, which the frame must state, and once more into
+// the compressor. False when the compressor failed.
+bool putRowsSection(Writer& out, const FileRefs& files) {
+    Writer one;
+    std::uint64_t size = sizeof(std::uint64_t);
+    for (const auto& [path, file] : files) {
+        one.bytes.clear();
+        putFile(one, *path, *file);
+        size += one.bytes.size();
+    }
+    ZSTD_CCtx* context = ZSTD_createCCtx();
+    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
+    ZSTD_CCtx_setPledgedSrcSize(context, size);
+    std::string frame, chunk(ZSTD_CStreamOutSize(), '\0');
+    bool ok = true;
+    auto feed = [&](std::string_view bytes, ZSTD_EndDirective directive) {
+        ZSTD_inBuffer input{bytes.data(), bytes.size(), 0};
+        for (bool done = false; ok && !done;) {
+            ZSTD_outBuffer output{chunk.data(), chunk.size(), 0};
+            std::size_t left = ZSTD_compressStream2(context, &output, &input, directive);
+            ok = !ZSTD_isError(left);
+            frame.append(chunk.data(), output.pos);
+            done = directive == ZSTD_e_end ? left == 0 : input.pos == input.size;
+        }
+    };
+    one.bytes.clear();
+    one.put(std::uint64_t(files.size()));
+    feed(one.bytes, ZSTD_e_continue);
+    for (const auto& [path, file] : files) {
+        one.bytes.clear();
+        putFile(one, *path, *file);
+        feed(one.bytes, ZSTD_e_continue);
+    }
+    feed({}, ZSTD_e_end);
+    ZSTD_freeCCtx(context);
+    out.put(size);
+    out.put(std::string_view(frame));
+    return ok;
+}
+
 } // namespace
 
-std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files) {
+std::string encodeScanCache(const SavedRecords& records, const FileRefs& files) {
     Writer head;
     head.put(std::uint64_t(records.size()));
     for (const auto& [key, record] : records)
         putRecord(head, key, record);
-    Writer rows;
-    rows.put(std::uint64_t(files.size()));
-    for (const auto& [path, file] : files)
-        putFile(rows, path, file);
 
     Writer out;
     out.bytes.append(kMagic, sizeof kMagic);
     out.put(kScanCacheVersion);
     putSection(out, head.bytes);
-    putSection(out, rows.bytes);
+    if (!putRowsSection(out, files))
+        return {};
     return out.bytes;
+}
+
+std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files) {
+    FileRefs refs;
+    for (const auto& [path, file] : files)
+        refs.emplace_back(&path, &file);
+    return encodeScanCache(records, refs);
 }
 
 std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes) {
@@ -393,7 +440,7 @@ std::string scanCachePath(const Environment& env) {
 }
 
 Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
-                           const CachedFiles& files) {
+                           const FileRefs& files) {
     TRY(createDirectories(directoryOf(path)));
     std::string lockPath = path + ".lock";
     UniqueFd lock(::open(lockPath.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
@@ -401,7 +448,10 @@ Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
         return Error::fromErrno(errno, lockPath);
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0)
         return Error::fromErrno(errno, lockPath);
-    return writeFileAtomic(path, encodeScanCache(records, files), Durability::Unsynced);
+    std::string bytes = encodeScanCache(records, files);
+    if (bytes.empty())
+        return Error{ErrorKind::Unusable, path + ": the cache could not be compressed"};
+    return writeFileAtomic(path, bytes, Durability::Unsynced);
 }
 
 std::optional<ScanCacheFile> loadScanCache(const std::string& path) {

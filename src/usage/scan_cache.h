@@ -58,6 +58,11 @@ struct ScanCacheFile {
 // Bumped with every change to what is written.
 inline constexpr std::uint32_t kScanCacheVersion = 2;
 
+// The files to write, by reference: the reader's own entries, not a copy.
+using FileRefs = std::vector<std::pair<const std::string*, const CachedFile*>>;
+
+// Empty when the compressor failed.
+std::string encodeScanCache(const SavedRecords& records, const FileRefs& files);
 std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files);
 
 // None for anything but a whole cache of this version: missing, cut short,
@@ -73,7 +78,7 @@ std::string scanCachePath(const Environment& env);
 // Writes the cache under its lock file (`path` + ".lock"); while another
 // process holds that lock, it writes nothing and fails with EWOULDBLOCK.
 Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
-                           const CachedFiles& files);
+                           const FileRefs& files);
 
 // The cache at `path`, or none (see decodeScanCache).
 std::optional<ScanCacheFile> loadScanCache(const std::string& path);
