@@ -279,11 +279,10 @@ void LocalUsageReader::restoreFrom(const std::string& path) {
 Result<void> LocalUsageReader::saveTo(const std::string& path) {
     if (m_generation == m_savedGeneration)
         return {};
-    SavedRecords records;
-    for (const auto& [reader, built] :
-         {std::pair{"codex", &m_builtCodex}, std::pair{"claude", &m_builtClaude}}) {
+    RecordRefs records;
+    for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
         for (const auto& [key, record] : *built)
-            records.emplace(key, SavedRecord{record.files, record.usage});
+            records.push_back({&key, &record.files, &record.usage});
     }
     auto saved = saveScanCache(path, records, filesToSave());
     if (saved.ok())

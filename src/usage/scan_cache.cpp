@@ -205,14 +205,14 @@ Quota getQuota(Reader& in) {
     return quota;
 }
 
-void putRecord(Writer& out, const std::string& key, const SavedRecord& record) {
-    out.put(std::string_view(key));
-    out.put(std::uint64_t(record.files.size()));
-    for (const auto& [path, stamp] : record.files) {
+void putRecord(Writer& out, const RecordRef& record) {
+    out.put(std::string_view(*record.key));
+    out.put(std::uint64_t(record.files->size()));
+    for (const auto& [path, stamp] : *record.files) {
         out.put(std::string_view(path));
         out.put(stamp);
     }
-    const ProviderUsage& usage = record.usage;
+    const ProviderUsage& usage = *record.usage;
     out.put(std::uint64_t(usage.entries.size()));
     for (const TokenEntry& entry : usage.entries) {
         out.put(std::string_view(entry.id));
@@ -363,11 +363,11 @@ bool putRowsSection(Writer& out, const FileRefs& files) {
 
 } // namespace
 
-std::string encodeScanCache(const SavedRecords& records, const FileRefs& files) {
+std::string encodeScanCache(const RecordRefs& records, const FileRefs& files) {
     Writer head;
     head.put(std::uint64_t(records.size()));
-    for (const auto& [key, record] : records)
-        putRecord(head, key, record);
+    for (const auto& record : records)
+        putRecord(head, record);
 
     Writer out;
     out.bytes.append(kMagic, sizeof kMagic);
@@ -379,10 +379,13 @@ std::string encodeScanCache(const SavedRecords& records, const FileRefs& files) 
 }
 
 std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files) {
-    FileRefs refs;
+    RecordRefs recordRefs;
+    for (const auto& [key, record] : records)
+        recordRefs.push_back({&key, &record.files, &record.usage});
+    FileRefs fileRefs;
     for (const auto& [path, file] : files)
-        refs.emplace_back(&path, &file);
-    return encodeScanCache(records, refs);
+        fileRefs.emplace_back(&path, &file);
+    return encodeScanCache(recordRefs, fileRefs);
 }
 
 std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes) {
@@ -439,7 +442,7 @@ std::string scanCachePath(const Environment& env) {
     return joinPath(joinPath(base, "Brimlow"), "scan-cache");
 }
 
-Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
+Result<void> saveScanCache(const std::string& path, const RecordRefs& records,
                            const FileRefs& files) {
     TRY(createDirectories(directoryOf(path)));
     std::string lockPath = path + ".lock";

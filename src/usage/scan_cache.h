@@ -58,11 +58,18 @@ struct ScanCacheFile {
 // Bumped with every change to what is written.
 inline constexpr std::uint32_t kScanCacheVersion = 2;
 
-// The files to write, by reference: the reader's own entries, not a copy.
+// What to write, by reference: the reader's own records and entries, not a
+// copy of them.
+struct RecordRef {
+    const std::string* key;
+    const std::vector<std::pair<std::string, FileStamp>>* files;
+    const ProviderUsage* usage;
+};
+using RecordRefs = std::vector<RecordRef>;
 using FileRefs = std::vector<std::pair<const std::string*, const CachedFile*>>;
 
 // Empty when the compressor failed.
-std::string encodeScanCache(const SavedRecords& records, const FileRefs& files);
+std::string encodeScanCache(const RecordRefs& records, const FileRefs& files);
 std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files);
 
 // None for anything but a whole cache of this version: missing, cut short,
@@ -77,7 +84,7 @@ std::string scanCachePath(const Environment& env);
 
 // Writes the cache under its lock file (`path` + ".lock"); while another
 // process holds that lock, it writes nothing and fails with EWOULDBLOCK.
-Result<void> saveScanCache(const std::string& path, const SavedRecords& records,
+Result<void> saveScanCache(const std::string& path, const RecordRefs& records,
                            const FileRefs& files);
 
 // The cache at `path`, or none (see decodeScanCache).
