@@ -31,13 +31,6 @@ json paceJson(const std::optional<Pace>& pace) {
             {"runsOutBeforeReset", pace->runsOutBeforeReset}};
 }
 
-// The current windows' paces; none for a window whose reset has passed.
-std::optional<Pace> currentPace(const Quota& quota, const ProviderUsage& usage, Time now) {
-    if (quota.reset && *quota.reset < now)
-        return std::nullopt;
-    return windowPace(quota, usage.samples, now);
-}
-
 json providerJson(const char* name, const ProviderUsage& usage, Time now) {
     TokenTotals today = usage.totals(startOfLocalDay(now));
     json windows = json::array();
@@ -52,7 +45,7 @@ json providerJson(const char* name, const ProviderUsage& usage, Time now) {
                            {"percent", std::isfinite(quota.percent) ? json(quota.percent) : json()},
                            {"resetsAt", seconds(quota.reset)},
                            {"lastSampleAt", seconds(lastSample)},
-                           {"pace", paceJson(currentPace(quota, usage, now))}});
+                           {"pace", paceJson(windowPace(quota, usage.samples, now))}});
     }
     return {{"name", name},
             {"records", usage.entries.size()},
@@ -86,7 +79,7 @@ std::string waybarJson(const ReportFigures& figures, Time now,
             if ((quota.reset && *quota.reset < now) || !std::isfinite(quota.percent))
                 continue;
             highest = std::max(highest, quota.percent);
-            auto pace = currentPace(quota, *usage, now);
+            auto pace = windowPace(quota, usage->samples, now);
             runsOut = runsOut || (pace && pace->runsOutBeforeReset);
         }
     }

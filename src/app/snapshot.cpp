@@ -2,7 +2,6 @@
 
 #include "app/report.h"
 #include "base/print_line.h"
-#include "claude/quota_snapshot.h"
 #include "texts/texts.h"
 #include "usage/local_usage_reader.h"
 
@@ -30,11 +29,9 @@ void printReports(std::FILE* out, ReportFormat format, LocalUsageReader& reader,
     std::vector<QuotaSample> liveSamples;
     std::string last;
     do {
-        LogRoots roots = logRoots(sources.env);
         Time now = sources.clock.now();
-        ReportFigures figures{reader.codex(roots.codexSessions),
-                              reader.claude(roots.claudeProjects)};
-        applyClaudeQuota(figures.claude, sources.env, now);
+        auto [codex, claude] = readLocalFigures(reader, sources.env, now);
+        ReportFigures figures{std::move(codex), std::move(claude)};
         mergeCodexAnswer(figures.codex, sources.fetchCodexQuota(), now);
         addLiveSamples(figures.codex, liveSamples, now);
         std::string line = format == ReportFormat::Json ? figuresJson(figures, now)

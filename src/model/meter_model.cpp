@@ -27,8 +27,7 @@ QString toQString(std::string_view text) {
 QVariantMap viewOf(const ProviderUsage& usage, Time now) {
     QVariantList quotas;
     for (const auto& quota : usage.quotas) {
-        auto pace = quota.reset && *quota.reset < now ? std::nullopt
-                                                      : windowPace(quota, usage.samples, now);
+        auto pace = windowPace(quota, usage.samples, now);
         quotas.append(QVariantMap{
             {"percent", quota.percent},
             {"minutes", qint64(quota.minutes)},

@@ -1,6 +1,5 @@
 #include "model/refresh_cycle.h"
 
-#include "claude/quota_snapshot.h"
 #include "model/refresh_logic.h"
 #include "usage/local_usage_reader.h"
 
@@ -81,10 +80,7 @@ bool RefreshCycle::start() {
     m_queue.post([worker = m_worker, mailbox = m_mailbox] {
         if (!worker->savedAt)
             worker->reader.restoreFrom(scanCachePath(*worker->env));
-        LogRoots roots = logRoots(*worker->env);
-        ProviderUsage codex = worker->reader.codex(roots.codexSessions);
-        ProviderUsage claude = worker->reader.claude(roots.claudeProjects);
-        applyClaudeQuota(claude, *worker->env, worker->clock->now());
+        auto [codex, claude] = readLocalFigures(worker->reader, *worker->env, worker->clock->now());
         // Claude's figures are final now; Codex's go on with a copy.
         auto claudeFigures = std::make_shared<const ProviderUsage>(std::move(claude));
         mailbox->post([codex = std::make_shared<const ProviderUsage>(codex), claudeFigures](

@@ -1,5 +1,6 @@
 #include "model/refresh_logic.h"
 
+#include "claude/quota_snapshot.h"
 #include "records/pace.h"
 
 namespace brimlow {
@@ -26,6 +27,13 @@ void mergeCodexAnswer(ProviderUsage& codex, Result<CodexLimits> answer, Time now
     codex.quotaDate = now;
     codex.plan = std::move(limits.plan);
     codex.source = FiguresSource::CodexLive;
+}
+
+LocalFigures readLocalFigures(LocalUsageReader& reader, const Environment& env, Time now) {
+    LogRoots roots = logRoots(env);
+    LocalFigures figures{reader.codex(roots.codexSessions), reader.claude(roots.claudeProjects)};
+    applyClaudeQuota(figures.claude, env, now);
+    return figures;
 }
 
 void addLiveSamples(ProviderUsage& codex, std::vector<QuotaSample>& live, Time now) {

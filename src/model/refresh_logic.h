@@ -7,6 +7,7 @@
 #include "claude/paths.h"
 #include "codex/rate_limits.h"
 #include "records/records.h"
+#include "usage/local_usage_reader.h"
 
 #include <chrono>
 #include <string>
@@ -25,6 +26,14 @@ struct LogRoots {
 // Read afresh on every cycle, so a changed environment takes effect. The
 // snapshot mode ignores CODEX_HOME and CLAUDE_CONFIG_DIR.
 LogRoots logRoots(const Environment& env, Overrides overrides = Overrides::Honoured);
+
+// A refresh's local step: both tools' logs where the environment says them
+// to be, and Claude's windows (with their history) from the status line.
+struct LocalFigures {
+    ProviderUsage codex;
+    ProviderUsage claude;
+};
+LocalFigures readLocalFigures(LocalUsageReader& reader, const Environment& env, Time now);
 
 // Folds the outcome of the live Codex query into the locally read record:
 // a failure keeps the local windows and says so, an answer with windows

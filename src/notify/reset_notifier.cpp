@@ -85,8 +85,6 @@ std::vector<PaceAlert> paceAlerts(const std::vector<ProviderQuotas>& providers, 
     std::vector<PaceAlert> alerts;
     for (const auto& provider : providers) {
         for (const auto& quota : provider.quotas) {
-            if (!quota.reset || *quota.reset <= now)
-                continue;
             auto pace = windowPace(quota, provider.samples, now);
             if (!pace || !pace->runsOutBeforeReset || *pace->projectedFullAt > now + kPaceAlertLead)
                 continue;

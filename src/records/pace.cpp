@@ -14,6 +14,8 @@ bool sameWindow(const Quota& a, const Quota& b) {
 
 std::optional<Pace> windowPace(const Quota& window, std::span<const QuotaSample> samples,
                                Time now) {
+    if (window.reset && *window.reset < now)
+        return std::nullopt; // refilled already: its samples are another window's past
     std::optional<QuotaSample> first, last;
     for (const auto& sample : samples) {
         if (sample.at > now || sample.at < now - kPaceSpan || !sameWindow(sample.quota, window) ||

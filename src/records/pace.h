@@ -39,7 +39,8 @@ struct Pace {
 // reset (within kResetTolerance), or both without a reset.
 bool sameWindow(const Quota& a, const Quota& b);
 
-// The pace of `window` at `now` from `samples` (any windows, any order): the
+// The pace of a current `window` at `now` (none once its reset has passed)
+// from `samples` (any windows, any order): the
 // window's own samples of the last hour, up to `now` (one dated later was
 // taken before the clock was set back). The rate runs from the oldest of
 // them to the newest, which must lie at least five minutes apart; the

@@ -130,8 +130,6 @@ std::vector<std::string> paceWarningLines(const ProviderUsage& codex, const Prov
     std::vector<std::string> lines;
     for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}}) {
         for (const auto& quota : usage->quotas) {
-            if (quota.reset && *quota.reset < now)
-                continue;
             auto pace = windowPace(quota, usage->samples, now);
             if (pace && pace->runsOutBeforeReset)
                 lines.push_back(

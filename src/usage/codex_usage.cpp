@@ -92,8 +92,6 @@ ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
         // where the file only grew.
         CodexFileState fresh;
         CodexFileState& state = file.codex ? *file.codex : fresh;
-        if (state.rowsUsed > file.rows->tokenCounts.size())
-            state = CodexFileState();
         advance(file, state);
         usage.entries.insert(usage.entries.end(), state.entries.begin(), state.entries.end());
         if (state.snapshotDate && (!usage.quotaDate || *state.snapshotDate > *usage.quotaDate)) {

@@ -80,7 +80,7 @@ private:
         ProviderUsage usage;
         // The accepted files on disk with their stamps: while a walk finds
         // exactly these, the record stands without any look at the rows.
-        std::vector<std::pair<std::string, FileStamp>> files;
+        FileStamps files;
     };
     using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
     ProviderUsage buildOrReuse(const char* reader, const std::vector<std::string>& roots,
@@ -93,7 +93,6 @@ private:
     // The accepted files of `tree` in path order, with their rows; their
     // paths on disk and stamps are added to `accepted`. The rows live in the
     // cache and stay valid until the next scan.
-    using FileStamps = std::vector<std::pair<std::string, FileStamp>>;
     std::vector<ScannedFile> rows(LogTree tree, FileStamps& accepted);
     void readFiles(std::vector<Job>& jobs) const;
     // True when it forgot any file.

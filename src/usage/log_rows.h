@@ -78,7 +78,8 @@ struct LogRows {
 
 // What the Codex reader built from one file's rows so far, so that it can
 // go on from there when the file grows: its counting state, its entries,
-// its newest snapshot and its recent samples.
+// its newest snapshot and its recent samples. Whoever replaces rows it has
+// used (the reader, for an unfinished last line) starts it over.
 struct CodexFileState {
     std::size_t rowsUsed = 0;
     bool counted = false; // a row with counters was met: the next is a delta

@@ -282,13 +282,21 @@ std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
     return std::pair{std::move(key), std::move(record)};
 }
 
+// Every section alike: the content's size in the frame header and its
+// checksum at the end, at the fastest level (the cache is rewritten often).
+ZSTD_CCtx* sectionCompressor(std::uint64_t size) {
+    ZSTD_CCtx* context = ZSTD_createCCtx();
+    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
+    ZSTD_CCtx_setPledgedSrcSize(context, size);
+    return context;
+}
+
 // A section: its size before compression, then the zstd frame's size and
 // the frame, which carries its content's checksum.
 void putSection(Writer& out, const std::string& payload) {
     std::string compressed(ZSTD_compressBound(payload.size()), '\0');
-    ZSTD_CCtx* context = ZSTD_createCCtx();
-    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
-    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
+    ZSTD_CCtx* context = sectionCompressor(payload.size());
     std::size_t size = ZSTD_compress2(context, compressed.data(), compressed.size(), payload.data(),
                                       payload.size());
     ZSTD_freeCCtx(context);
@@ -330,10 +338,7 @@ bool putRowsSection(Writer& out, const FileRefs& files) {
         putFile(one, *path, *file);
         size += one.bytes.size();
     }
-    ZSTD_CCtx* context = ZSTD_createCCtx();
-    ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
-    ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, 1);
-    ZSTD_CCtx_setPledgedSrcSize(context, size);
+    ZSTD_CCtx* context = sectionCompressor(size);
     std::string frame, chunk(ZSTD_CStreamOutSize(), '\0');
     bool ok = true;
     auto feed = [&](std::string_view bytes, ZSTD_EndDirective directive) {

@@ -34,11 +34,14 @@ struct CachedFile {
 // Keyed by the file's path on disk.
 using CachedFiles = std::map<std::string, CachedFile>;
 
+// Files on disk with their stamps, in walk order.
+using FileStamps = std::vector<std::pair<std::string, FileStamp>>;
+
 // A record as last built, with the files it was built from (their paths on
 // disk and stamps): while every one of them is unchanged, it stands, and a
 // new process hands it out without reading any rows.
 struct SavedRecord {
-    std::vector<std::pair<std::string, FileStamp>> files;
+    FileStamps files;
     ProviderUsage usage;
 
     bool operator==(const SavedRecord&) const = default;
@@ -62,7 +65,7 @@ inline constexpr std::uint32_t kScanCacheVersion = 2;
 // copy of them.
 struct RecordRef {
     const std::string* key;
-    const std::vector<std::pair<std::string, FileStamp>>* files;
+    const FileStamps* files;
     const ProviderUsage* usage;
 };
 using RecordRefs = std::vector<RecordRef>;
