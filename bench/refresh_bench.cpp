@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
     };
 
     auto cold = runCycle();
-    std::printf("cold cycle (empty cache): worker %.1f ms; %zu Codex and %zu Claude records\n",
-                ms(cold), model.codex().entries.size(), model.claude().entries.size());
+    std::printf("cold cycle (empty cache): worker %.1f ms; %lld Codex and %lld Claude records\n",
+                ms(cold), (long long)model.codex().recordCount(),
+                (long long)model.claude().recordCount());
     app.longest = {};
     std::vector<double> worker;
     for (int i = 0; i < cycles; ++i)

@@ -81,8 +81,8 @@ bool check(const Corpus& corpus, const ProviderUsage& claude, const ProviderUsag
     const json& c = corpus.expected["claude"];
     const json& x = corpus.expected["codex"];
     Checker checker;
-    checker.equal("claude records", std::int64_t(claude.entries.size()), c["records"]);
-    checker.equal("codex records", std::int64_t(codex.entries.size()), x["records"]);
+    checker.equal("claude records", claude.recordCount(), c["records"]);
+    checker.equal("codex records", codex.recordCount(), x["records"]);
     for (const auto& [name, period] : c["periods"].items()) {
         TokenTotals totals = claude.totals(periodStart(period));
         std::string label = "claude " + name;
@@ -112,7 +112,8 @@ double peakRssMiB() {
 
 int coldScan(const Corpus& corpus, unsigned threads) {
     auto start = Clock::now();
-    LocalUsageReader reader(ReaderOptions{threads, kDefaultChunkBytes});
+    SystemClock systemClock;
+    LocalUsageReader reader(ReaderOptions{threads, kDefaultChunkBytes, &systemClock});
     ProviderUsage claude = reader.claude(corpus.claudeRoot);
     ProviderUsage codex = reader.codex(corpus.codexRoot);
     double ms = millisecondsSince(start);
@@ -123,7 +124,8 @@ int coldScan(const Corpus& corpus, unsigned threads) {
 }
 
 int rescan(const Corpus& corpus) {
-    LocalUsageReader reader;
+    SystemClock systemClock;
+    LocalUsageReader reader(ReaderOptions{.clock = &systemClock});
     ProviderUsage claude = reader.claude(corpus.claudeRoot);
     ProviderUsage codex = reader.codex(corpus.codexRoot);
     std::vector<double> times;
@@ -180,9 +182,10 @@ int appended() {
             written += lines.size();
         }
     }
-    LocalUsageReader reader;
+    SystemClock systemClock;
+    LocalUsageReader reader(ReaderOptions{.clock = &systemClock});
     auto start = Clock::now();
-    std::size_t records = reader.codex(root).entries.size();
+    std::int64_t records = reader.codex(root).recordCount();
     double whole = millisecondsSince(start);
     std::vector<double> times;
     for (int i = 0; i < 15; ++i) {
@@ -191,13 +194,13 @@ int appended() {
             more += turnLines(false);
         std::ofstream(path, std::ios::app | std::ios::binary) << more;
         start = Clock::now();
-        records = reader.codex(root).entries.size();
+        records = reader.codex(root).recordCount();
         times.push_back(millisecondsSince(start));
     }
     std::sort(times.begin(), times.end());
     std::printf("1 GB rollout: read whole %.0f ms; after 1 KB appended, median %.2f ms (min %.2f, "
-                "max %.2f); %zu records\n",
-                whole, times[times.size() / 2], times.front(), times.back(), records);
+                "max %.2f); %lld records\n",
+                whole, times[times.size() / 2], times.front(), times.back(), (long long)records);
     std::filesystem::remove_all(root);
     return 0;
 }

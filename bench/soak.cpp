@@ -199,9 +199,9 @@ int main(int argc, char** argv) {
         if (i == 1)
             first = s;
         if (i == 1 || i % every == 0)
-            std::printf("%6d %5d %7d %8d %7d %8ld %9zu %9zu\n", i, s.descriptors, s.threads,
-                        s.children, s.zombies, s.rssKiB, model.codex().entries.size(),
-                        model.claude().entries.size());
+            std::printf("%6d %5d %7d %8d %7d %8ld %9lld %9lld\n", i, s.descriptors, s.threads,
+                        s.children, s.zombies, s.rssKiB, (long long)model.codex().recordCount(),
+                        (long long)model.claude().recordCount());
         std::fflush(stdout);
     }
     double seconds =

@@ -82,12 +82,17 @@ std::pair<ProviderUsage, ProviderUsage> readDirectory(const std::string& directo
 // The records the reader must give for `rows` read from each of `paths`.
 std::pair<ProviderUsage, ProviderUsage> expectedUsage(const std::vector<std::string>& paths,
                                                       const std::optional<LogRows>& rows) {
+    FileState state;
+    if (rows) {
+        addClaudeRows(state.claude, *rows, rows->usage.size(), distantPast());
+        addCodexRows(state.codex, rows->tokenCounts);
+    }
     std::vector<ScannedFile> files;
     for (const auto& path : paths) {
         if (rows)
-            files.push_back({path, &*rows});
+            files.push_back({path, &state});
     }
-    return {codexUsage(files), claudeUsage(files)};
+    return {codexUsage(files, distantPast()), claudeUsage(files, distantPast())};
 }
 
 void fuzzOne(std::string_view input) {

@@ -1,5 +1,5 @@
 // The reader's cache file from the fuzzer: the input as it is, and the
-// input as the records or the rows of a cache whose checksums pass, so that
+// input as the records or the states of a cache whose checksums pass, so that
 // the parsing behind them is reached too. Whatever decodes must encode and
 // decode to the same records and files again.
 #include "usage/scan_cache.h"
@@ -38,7 +38,7 @@ void appendSection(std::string& bytes, std::string_view payload) {
     bytes += compressed;
 }
 
-// A cache file of this version with `payload` as the records or the rows,
+// A cache file of this version with `payload` as the records or the states,
 // the other part empty.
 std::string wrap(std::string_view payload, bool asRecords) {
     const std::string none(8, '\0'); // a count of 0
@@ -53,12 +53,12 @@ void check(std::string_view bytes) {
     auto cache = decodeScanCache(bytes);
     if (!cache)
         return;
-    auto rows = decodeScanCacheRows(*cache);
-    if (!rows)
+    auto states = decodeScanCacheStates(*cache);
+    if (!states)
         return;
-    auto again = decodeScanCache(encodeScanCache(cache->records, *rows));
+    auto again = decodeScanCache(encodeScanCache(cache->records, *states));
     require(again && again->records == cache->records, "decoded records encode to themselves");
-    require(decodeScanCacheRows(*again) == rows, "decoded rows encode to themselves");
+    require(decodeScanCacheStates(*again) == states, "decoded states encode to themselves");
 }
 
 } // namespace

@@ -48,7 +48,7 @@ json providerJson(const char* name, const ProviderUsage& usage, Time now) {
                            {"pace", paceJson(windowPace(quota, usage.samples, now))}});
     }
     return {{"name", name},
-            {"records", usage.entries.size()},
+            {"records", usage.recordCount()},
             {"today",
              {{"input", today.input},
               {"output", today.output},

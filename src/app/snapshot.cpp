@@ -12,8 +12,8 @@ void printSnapshot(std::FILE* out, LocalUsageReader& reader, const LogRoots& roo
     ProviderUsage codex = reader.codex(roots.codexSessions);
     ProviderUsage claude = reader.claude(roots.claudeProjects);
     for (const auto& [name, usage] : {std::pair{"Codex", &codex}, std::pair{"Claude", &claude}})
-        printLine(
-            out, snapshotRecordsLine(name, usage->entries.size(), usage->totals(todayStart).sum()));
+        printLine(out, snapshotRecordsLine(name, std::size_t(usage->recordCount()),
+                                           usage->totals(todayStart).sum()));
 
     auto answer = fetchCodexQuota();
     if (!answer.ok()) {

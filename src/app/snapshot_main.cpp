@@ -18,10 +18,10 @@ int main(int argc, char** argv) {
     auto fetch = [&env] { return fetchCodexQuota(env); };
     Mode mode = selectMode(args);
     // A second run starts where the last one (or the application) left off.
-    LocalUsageReader reader;
+    SystemClock clock;
+    LocalUsageReader reader(ReaderOptions{.clock = &clock});
     reader.restoreFrom(scanCachePath(env));
     if (mode == Mode::Json || mode == Mode::Waybar) {
-        SystemClock clock;
         std::function<bool()> everyMinute;
         // waybar's continuous mode: a new line whenever the figures change,
         // read as often as the application refreshes.
@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
     }
     // The default places under the home directory, whatever CODEX_HOME and
     // CLAUDE_CONFIG_DIR say: the figures of the user's own tools.
-    printSnapshot(stdout, reader, logRoots(env, Overrides::Ignored), startOfLocalDay(systemNow()),
+    printSnapshot(stdout, reader, logRoots(env, Overrides::Ignored), startOfLocalDay(clock.now()),
                   fetch);
     (void)reader.saveTo(scanCachePath(env));
     return 0;

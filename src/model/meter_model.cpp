@@ -43,7 +43,7 @@ QVariantMap viewOf(const ProviderUsage& usage, Time now) {
         {"quotaDate", usage.quotaDate ? QVariant(toDateTime(*usage.quotaDate)) : QVariant()},
         {"status", toQString(sourceText(usage))},
         {"plan", usage.plan ? QVariant(toQString(*usage.plan)) : QVariant()},
-        {"entries", qint64(usage.entries.size())},
+        {"entries", qint64(usage.recordCount())},
     };
 }
 

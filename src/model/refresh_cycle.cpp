@@ -47,7 +47,8 @@ struct RefreshCycle::Worker {
     std::shared_ptr<const Environment> env;
     std::shared_ptr<const Clock> clock;
     CodexQuery fetchCodexQuota;
-    LocalUsageReader reader; // its cache persists from cycle to cycle
+    // Its cache persists from cycle to cycle.
+    LocalUsageReader reader{ReaderOptions{.clock = clock.get()}};
     // And from process to process, on disk: restored before the first
     // cycle, saved after it and then at most every ten minutes.
     std::optional<Time> savedAt;

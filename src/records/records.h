@@ -72,8 +72,28 @@ enum class FiguresSource {
     CodexQueryFailed,       // the live query failed; the local windows stay
 };
 
+// The entries of one UTC day, summed: what is kept of entries older than
+// any period needs one by one (see keptSpanStart()).
+struct DayTotals {
+    Time day; // the day's UTC midnight
+    TokenTotals totals;
+    std::int64_t records = 0;
+
+    bool operator==(const DayTotals&) const = default;
+};
+
+// Where the entries kept one by one begin: the UTC midnight at or before
+// eight days before `now`. The longest period, the last seven local days,
+// begins after it in every time zone.
+Time keptSpanStart(Time now);
+
+// Adds an entry to the day sums, kept in day order; `days` are this order.
+void addToDay(std::vector<DayTotals>& days, Time date, const TokenTotals& tokens);
+
 struct ProviderUsage {
     std::vector<TokenEntry> entries;
+    // Entries older than the kept span, by day, oldest first.
+    std::vector<DayTotals> olderDays;
     std::vector<Quota> quotas;
     std::optional<Time> quotaDate;
     FiguresSource source = FiguresSource::NotReadYet;
@@ -85,8 +105,12 @@ struct ProviderUsage {
     // where they share a moment; bounded (see keepRecentSamples()).
     std::vector<QuotaSample> samples;
 
-    // Sums over the entries dated at or after `since`.
+    // Sums over the entries dated at or after `since`. Summed days count
+    // whole when their midnight is at or after `since`: exact for any
+    // `since` in the kept span, at a UTC midnight, or the distant past.
     TokenTotals totals(Time since) const;
+    // Every entry, one by one or summed.
+    std::int64_t recordCount() const;
 
     bool operator==(const ProviderUsage&) const = default;
 };

@@ -1,7 +1,7 @@
 #include "usage/log_readers.h"
 
 #include <bit>
-#include <string_view>
+#include <deque>
 
 namespace brimlow {
 
@@ -11,80 +11,127 @@ std::int64_t cacheTokens(const UsageRow& row) {
     return saturatingAdd(row.cacheRead, row.cacheCreation);
 }
 
-std::int64_t weight(const UsageRow& row) {
-    return saturatingAdd(saturatingAdd(row.input, row.output), cacheTokens(row));
-}
-
-struct Pick {
-    std::string_view id;
-    const UsageRow* row;
-    std::int64_t weight;
-};
-
-// The picks by message id: an open-addressing table of indices into the
-// list of picks, sized once for every row, so that the dedup that runs on
-// every refresh allocates nothing per line.
-class PickTable {
+// Indices into a list of picks by message id hash: open addressing, sized
+// once for every candidate, so that the de-duplication allocates nothing per
+// line.
+class PickIndex {
 public:
-    explicit PickTable(std::size_t rows)
-        : m_slots(std::bit_ceil(rows * 2 + 2), kEmpty), m_mask(m_slots.size() - 1) {
-        m_picks.reserve(rows);
-    }
+    explicit PickIndex(std::size_t candidates)
+        : m_slots(std::bit_ceil(candidates * 2 + 2), kEmpty), m_mask(m_slots.size() - 1) {}
 
-    // Keeps the pick unless one for the same id is at least as heavy.
-    void offer(const Pick& pick) {
-        for (std::size_t i = std::hash<std::string_view>{}(pick.id) & m_mask;;
-             i = (i + 1) & m_mask) {
-            if (m_slots[i] == kEmpty) {
-                m_slots[i] = m_picks.size();
-                m_picks.push_back(pick);
-                return;
-            }
-            Pick& held = m_picks[m_slots[i]];
-            if (held.id == pick.id) {
-                if (pick.weight > held.weight)
-                    held = pick;
-                return;
-            }
+    // The slot for `hash`: the index held there, or kEmpty to be filled.
+    std::uint32_t& slot(std::uint64_t hash, const auto& hashAt) {
+        for (std::size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+            if (m_slots[i] == kEmpty || hashAt(m_slots[i]) == hash)
+                return m_slots[i];
         }
     }
 
-    const std::vector<Pick>& picks() const { return m_picks; }
+    static constexpr std::uint32_t kEmpty = ~std::uint32_t(0);
 
 private:
-    static constexpr std::size_t kEmpty = ~std::size_t(0);
-    std::vector<std::size_t> m_slots;
+    std::vector<std::uint32_t> m_slots;
     std::size_t m_mask;
-    std::vector<Pick> m_picks;
+};
+
+// A pick of the whole scan: one file's pick, and the state holding its id.
+struct Pick {
+    const ClaudePick* pick;
+    const ClaudeFileState* owner;
 };
 
 } // namespace
 
-ProviderUsage claudeUsage(const std::vector<ScannedFile>& files) {
-    std::size_t lines = 0;
-    for (const auto& file : files)
-        lines += file.rows->usage.size();
+std::uint64_t messageIdHash(std::string_view id) {
+    // FNV-1a, then splitmix64's finaliser to spread it over every bit.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : id)
+        hash = (hash ^ c) * 1099511628211ull;
+    hash ^= hash >> 30;
+    hash *= 0xbf58476d1ce4e5b9ull;
+    hash ^= hash >> 27;
+    hash *= 0x94d049bb133111ebull;
+    return hash ^ (hash >> 31);
+}
 
-    // Keyed by views into the cached rows: a message id is copied once, into
-    // its entry, however many lines repeat it.
-    PickTable table(lines);
+void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t count,
+                   Time keepIdsFrom) {
+    auto& picks = state.picks;
+    PickIndex index(picks.size() + count);
+    auto hashAt = [&](std::uint32_t i) { return picks[i].idHash; };
+    for (std::uint32_t i = 0; i < picks.size(); ++i)
+        index.slot(picks[i].idHash, hashAt) = i;
+
+    auto keepId = [&](ClaudePick& pick, std::string_view id) {
+        if (pick.date < keepIdsFrom || pick.idLength > 0)
+            return;
+        pick.idOffset = std::uint32_t(state.ids.size());
+        pick.idLength = std::uint32_t(id.size());
+        state.ids.append(id);
+    };
+    for (std::size_t r = 0; r < count; ++r) {
+        const UsageRow& row = rows.usage[r];
+        if (!row.timestamp)
+            continue;
+        std::string_view id = rows.id(row);
+        ClaudePick candidate{messageIdHash(id), *row.timestamp, row.input, row.output,
+                             cacheTokens(row)};
+        std::uint32_t& held = index.slot(candidate.idHash, hashAt);
+        if (held == PickIndex::kEmpty) {
+            held = std::uint32_t(picks.size());
+            keepId(picks.emplace_back(candidate), id);
+        } else if (candidate.weight() > picks[held].weight()) {
+            ClaudePick& pick = picks[held];
+            candidate.idOffset = pick.idOffset;
+            candidate.idLength = pick.idLength;
+            pick = candidate;
+            keepId(pick, id);
+        }
+    }
+}
+
+ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Time keptFrom) {
+    // A last line still being written counts as the file's own last line.
+    std::deque<ClaudeFileState> unfinished;
+    std::vector<const ClaudeFileState*> states;
+    std::size_t candidates = 0;
     for (const auto& file : files) {
-        const LogRows& rows = *file.rows;
-        for (const auto& row : rows.usage) {
-            if (row.timestamp)
-                table.offer({rows.id(row), &row, weight(row)});
+        states.push_back(&file.state->claude);
+        candidates += file.state->claude.picks.size();
+        if (const LogRows& rows = file.state->unfinished; !rows.usage.empty()) {
+            addClaudeRows(unfinished.emplace_back(), rows, rows.usage.size(), distantPast());
+            states.push_back(&unfinished.back());
+            candidates += rows.usage.size();
+        }
+    }
+
+    // One file's heaviest line per id, offered file by file, keeps the same
+    // line as offering every line of every file would.
+    std::vector<Pick> picks;
+    picks.reserve(candidates);
+    PickIndex index(candidates);
+    auto hashAt = [&](std::uint32_t i) { return picks[i].pick->idHash; };
+    for (const ClaudeFileState* state : states) {
+        for (const ClaudePick& pick : state->picks) {
+            std::uint32_t& held = index.slot(pick.idHash, hashAt);
+            if (held == PickIndex::kEmpty) {
+                held = std::uint32_t(picks.size());
+                picks.push_back({&pick, state});
+            } else if (pick.weight() > picks[held].pick->weight()) {
+                picks[held] = {&pick, state};
+            }
         }
     }
 
     ProviderUsage usage;
-    usage.entries.reserve(table.picks().size());
-    for (const auto& pick : table.picks()) {
-        const UsageRow& row = *pick.row;
-        usage.entries.push_back(
-            {std::string(pick.id), *row.timestamp, row.input, row.output, cacheTokens(row)});
+    for (const auto& [pick, owner] : picks) {
+        if (pick->date < keptFrom)
+            addToDay(usage.olderDays, pick->date, {pick->input, pick->output, pick->cache});
+        else
+            usage.entries.push_back({std::string(owner->id(*pick)), pick->date, pick->input,
+                                     pick->output, pick->cache});
     }
-    usage.source =
-        usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs;
+    usage.source = picks.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs;
     return usage;
 }
 

@@ -53,11 +53,10 @@ void takeSnapshot(const TokenCountRow& row, Time date, CodexFileState& state) {
     state.plan = row.plan;
 }
 
-// Goes on through the file's rows from where the state stopped.
-void advance(const ScannedFile& file, CodexFileState& state) {
-    const auto& rows = file.rows->tokenCounts;
-    for (; state.rowsUsed < rows.size(); ++state.rowsUsed) {
-        const TokenCountRow& row = rows[state.rowsUsed];
+} // namespace
+
+void addCodexRows(CodexFileState& state, std::span<const TokenCountRow> rows) {
+    for (const TokenCountRow& row : rows) {
         if (!row.timestamp)
             continue;
         Time date = *row.timestamp;
@@ -72,37 +71,50 @@ void advance(const ScannedFile& file, CodexFileState& state) {
         std::int64_t output = state.counted ? delta(row.output, state.previousOutput)
                                             : firstUse(row.output, row.lastOutput);
         state.counted = true;
-        state.entries.push_back({entryId(file.path, date), date, input, output, 0});
+        state.uses.push_back({date, input, output});
         state.previousInput = row.input;
         state.previousOutput = row.output;
     }
 }
 
-} // namespace
-
-ProviderUsage codexUsage(const std::vector<ScannedFile>& files) {
+ProviderUsage codexUsage(const std::vector<ScannedFile>& files, Time keptFrom) {
     ProviderUsage usage;
-    std::size_t count = 0;
-    for (const auto& file : files)
-        count += file.rows->tokenCounts.size();
-    usage.entries.reserve(count);
-
-    for (const auto& file : files) {
-        // Each session file counts on its own, so its state can carry on
-        // where the file only grew.
-        CodexFileState fresh;
-        CodexFileState& state = file.codex ? *file.codex : fresh;
-        advance(file, state);
-        usage.entries.insert(usage.entries.end(), state.entries.begin(), state.entries.end());
-        if (state.snapshotDate && (!usage.quotaDate || *state.snapshotDate > *usage.quotaDate)) {
-            usage.quotas = state.snapshot;
-            usage.quotaDate = state.snapshotDate;
-            usage.plan = state.plan;
+    bool any = false;
+    auto takeUses = [&](const std::string& path, const std::vector<CodexUse>& uses) {
+        any = any || !uses.empty();
+        for (const CodexUse& use : uses) {
+            if (use.date < keptFrom)
+                addToDay(usage.olderDays, use.date, {use.input, use.output, 0});
+            else
+                usage.entries.push_back(
+                    {entryId(path, use.date), use.date, use.input, use.output, 0});
         }
-        usage.samples.insert(usage.samples.end(), state.samples.begin(), state.samples.end());
+    };
+    for (const auto& file : files) {
+        // Each session file counts on its own. A last line still being
+        // written counts after the finished ones, on a copy of the state.
+        const CodexFileState& state = file.state->codex;
+        std::optional<CodexFileState> last;
+        if (const auto& rows = file.state->unfinished.tokenCounts; !rows.empty()) {
+            last = CodexFileState{
+                state.counted,     state.previousInput, state.previousOutput, {},
+                state.snapshot,    state.snapshotDate,  state.plan,           state.samples,
+                state.newestSample};
+            addCodexRows(*last, rows);
+        }
+        takeUses(file.path, state.uses);
+        if (last)
+            takeUses(file.path, last->uses);
+        const CodexFileState& newest = last ? *last : state;
+        if (newest.snapshotDate && (!usage.quotaDate || *newest.snapshotDate > *usage.quotaDate)) {
+            usage.quotas = newest.snapshot;
+            usage.quotaDate = newest.snapshotDate;
+            usage.plan = newest.plan;
+        }
+        usage.samples.insert(usage.samples.end(), newest.samples.begin(), newest.samples.end());
     }
     keepRecentSamples(usage.samples);
-    usage.source = usage.entries.empty() ? FiguresSource::NoLocalRecords : FiguresSource::CodexLogs;
+    usage.source = any ? FiguresSource::CodexLogs : FiguresSource::NoLocalRecords;
     return usage;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <numeric>
+#include <span>
 #include <thread>
 #include <unordered_set>
 
@@ -23,12 +24,37 @@ std::size_t heapBytes(const std::string& text) {
     return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
 }
 
-std::size_t rowBytes(const LogRows& rows) {
-    std::size_t bytes = rows.usage.capacity() * sizeof(UsageRow) +
-                        rows.tokenCounts.capacity() * sizeof(TokenCountRow) + heapBytes(rows.ids);
-    for (const auto& row : rows.tokenCounts)
-        bytes += row.plan ? heapBytes(*row.plan) : 0;
-    return bytes;
+template <typename T>
+std::size_t vectorBytes(const std::vector<T>& list) {
+    return list.capacity() * sizeof(T);
+}
+
+std::size_t stateBytes(const FileState& state) {
+    const LogRows& rows = state.unfinished;
+    return vectorBytes(state.claude.picks) + heapBytes(state.claude.ids) +
+           vectorBytes(state.codex.uses) + vectorBytes(state.codex.samples) +
+           vectorBytes(state.codex.snapshot) + vectorBytes(rows.usage) +
+           vectorBytes(rows.tokenCounts) + heapBytes(rows.ids);
+}
+
+// Adds a reading's rows to a file's state: the finished lines' to the two
+// reductions; an unfinished last line's (the reading's last rows) in place
+// of the ones kept before, which this reading read again.
+void addReading(FileState& state, const LogRows& rows, const ReadMark& mark, Time keepIdsFrom) {
+    std::size_t usage = rows.usage.size() - mark.tailUsageRows;
+    std::size_t counts = rows.tokenCounts.size() - mark.tailTokenCountRows;
+    addClaudeRows(state.claude, rows, usage, keepIdsFrom);
+    addCodexRows(state.codex, std::span(rows.tokenCounts).first(counts));
+    LogRows& last = state.unfinished;
+    last = LogRows();
+    for (std::size_t i = usage; i < rows.usage.size(); ++i) {
+        UsageRow row = rows.usage[i];
+        row.idOffset = std::uint32_t(last.ids.size());
+        last.ids.append(rows.id(rows.usage[i]));
+        last.usage.push_back(row);
+    }
+    last.tokenCounts.assign(rows.tokenCounts.begin() + std::ptrdiff_t(counts),
+                            rows.tokenCounts.end());
 }
 
 // Whether a cached plain file has only grown since: the same file, no
@@ -96,7 +122,7 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
     std::vector<ScannedFile> files;
     stamps.clear();
     for (auto& tree : trees) {
-        auto found = rows(std::move(tree), stamps);
+        auto found = states(std::move(tree), stamps);
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
@@ -111,7 +137,8 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
         return previous->second.usage;
     }
     Built& record = built[key];
-    record = Built{std::move(accepted), m_generation, builder(files), std::move(stamps)};
+    record =
+        Built{std::move(accepted), m_generation, builder(files, keptFrom()), std::move(stamps)};
     return record.usage;
 }
 
@@ -120,10 +147,10 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     constexpr std::size_t node = sizeof(std::pair<const std::string, Cached>) + 2 * sizeof(void*);
     std::size_t bytes = m_cache.bucket_count() * sizeof(void*);
     for (const auto& [path, cached] : m_cache)
-        bytes += node + heapBytes(path) + rowBytes(cached.rows);
+        bytes += node + heapBytes(path) + stateBytes(cached.state);
     for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
         for (const auto& [root, record] : *built) {
-            bytes += record.usage.entries.capacity() * sizeof(TokenEntry);
+            bytes += vectorBytes(record.usage.entries) + vectorBytes(record.usage.olderDays);
             for (const auto& entry : record.usage.entries)
                 bytes += heapBytes(entry.id);
             for (const auto& path : record.paths)
@@ -133,12 +160,16 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     return bytes;
 }
 
-std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, FileStamps& accepted) {
-    restorePendingRows();
+Time LocalUsageReader::keptFrom() const {
+    return m_options.clock ? keptSpanStart(m_options.clock->now()) : distantPast();
+}
+
+std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& accepted) {
+    restorePendingStates();
     ++m_scan;
 
     // Unchanged files come from the cache without being opened; a file that
-    // only grew is read from where its cached rows end.
+    // only grew is read from where its last reading ended.
     std::vector<Cached*> found(tree.files.size(), nullptr);
     std::vector<Job> jobs;
     std::vector<std::size_t> jobIndex;
@@ -159,7 +190,7 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, FileStamps& accept
     }
 
     // A file that can't be read is left out; its old entry goes in prune().
-    readFiles(jobs);
+    readFiles(jobs, keptFrom());
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         Job& job = jobs[j];
         if (!job.ok)
@@ -177,17 +208,14 @@ std::vector<ScannedFile> LocalUsageReader::rows(LogTree tree, FileStamps& accept
     result.reserve(tree.files.size());
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
         if (found[i]) {
-            Cached& file = *found[i];
-            accepted.emplace_back(tree.files[i].diskPath(), file.stamp);
-            bool keep = file.rows.tokenCounts.size() >= m_options.keptCodexRows;
-            result.push_back(
-                {std::move(tree.files[i].path), &file.rows, keep ? &file.codex : nullptr});
+            accepted.emplace_back(tree.files[i].diskPath(), found[i]->stamp);
+            result.push_back({std::move(tree.files[i].path), &found[i]->state});
         }
     }
     return result;
 }
 
-void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
+void LocalUsageReader::readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const {
     // Largest first, so that no thread is left with one big file at the end.
     std::vector<std::size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
@@ -204,13 +232,15 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
             // The stamp is the one from before the reading: should the file
             // change meanwhile, the next scan sees a new stamp and goes on.
             if (job.grown) {
-                // Rows of an unfinished last line are read again: what was
-                // built on them starts over.
-                if (job.grown->mark.tailTokenCountRows > 0)
-                    job.grown->codex = CodexFileState();
-                job.ok = reader.readAppended(file.diskPath(), job.grown->rows, job.grown->mark);
+                ReadMark mark = job.grown->mark;
+                auto rows = reader.readAppended(file.diskPath(), mark);
+                if (!rows)
+                    continue;
+                addReading(job.grown->state, *rows, mark, keepIdsFrom);
+                job.grown->mark = mark;
                 job.grown->stamp = file.stamp;
                 job.grown->fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
+                job.ok = true;
                 continue;
             }
             Cached read;
@@ -218,7 +248,10 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
             auto rows = reader.read(file.diskPath(), file.compression, &read.mark);
             if (!rows)
                 continue;
-            read.rows = std::move(*rows);
+            addReading(read.state, *rows, read.mark, keepIdsFrom);
+            read.state.claude.picks.shrink_to_fit();
+            read.state.claude.ids.shrink_to_fit();
+            read.state.codex.uses.shrink_to_fit();
             if (file.compression == Compression::None)
                 read.fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
             job.read = std::move(read);
@@ -242,11 +275,11 @@ void LocalUsageReader::restore(CachedFiles files) {
     ++m_generation;
 }
 
-void LocalUsageReader::restorePendingRows() {
-    if (!m_pendingRows)
+void LocalUsageReader::restorePendingStates() {
+    if (!m_pendingStates)
         return;
-    auto files = decodeScanCacheRows(*m_pendingRows);
-    m_pendingRows.reset();
+    auto files = decodeScanCacheStates(*m_pendingStates);
+    m_pendingStates.reset();
     if (files)
         restore(std::move(*files));
 }
@@ -271,7 +304,7 @@ FileRefs LocalUsageReader::filesToSave() const {
 void LocalUsageReader::restoreFrom(const std::string& path) {
     if (auto cache = loadScanCache(path)) {
         m_savedRecords = std::move(cache->records);
-        m_pendingRows = std::move(cache);
+        m_pendingStates = std::move(cache);
     }
     m_savedGeneration = m_generation;
 }

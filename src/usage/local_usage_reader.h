@@ -2,6 +2,7 @@
 // it learnt from each file until the file changes.
 #pragma once
 
+#include "base/time.h"
 #include "records/records.h"
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
@@ -23,10 +24,11 @@ struct ReaderOptions {
     unsigned threads = 0;
     // Bytes read from a file at a time; a longer line grows the buffer.
     std::size_t chunkBytes = kDefaultChunkBytes;
-    // A Codex log with this many token counts keeps what was built from
-    // them, to go on from there when it grows: for the many short sessions,
-    // building again costs less than the memory.
-    std::size_t keptCodexRows = 1000;
+    // With a clock, entries older than any period needs one by one (see
+    // keptSpanStart()) are kept as day sums, and their message ids as hashes
+    // only: memory and the cache then stay small however long the history.
+    // Without one, every entry is kept one by one.
+    const Clock* clock = nullptr;
 };
 
 // Not thread-safe: calls on one reader must not overlap. They never fail: a
@@ -60,9 +62,8 @@ public:
 private:
     struct Cached : CachedFile {
         std::uint64_t lastScan = 0; // 0: restored and not yet met by a scan
-        CodexFileState codex;       // what the Codex reader made of the rows
     };
-    // A file to read: whole, or (with `grown`) from where its cached rows end.
+    // A file to read: whole, or (with `grown`) from where its reading ended.
     struct Job {
         const LogFile* file = nullptr;
         Cached* grown = nullptr;
@@ -82,19 +83,20 @@ private:
         // exactly these, the record stands without any look at the rows.
         FileStamps files;
     };
-    using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&);
+    using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&, Time keptFrom);
     ProviderUsage buildOrReuse(const char* reader, const std::vector<std::string>& roots,
                                std::unordered_map<std::string, Built>& built, Builder builder);
-    // Restores the rows of a cache whose records were restored first.
-    void restorePendingRows();
+    // Restores the states of a cache whose records were restored first.
+    void restorePendingStates();
     // What to save: the files met by this reader's scans or behind a record.
     FileRefs filesToSave() const;
 
-    // The accepted files of `tree` in path order, with their rows; their
-    // paths on disk and stamps are added to `accepted`. The rows live in the
-    // cache and stay valid until the next scan.
-    std::vector<ScannedFile> rows(LogTree tree, FileStamps& accepted);
-    void readFiles(std::vector<Job>& jobs) const;
+    // The accepted files of `tree` in path order, with their states; their
+    // paths on disk and stamps are added to `accepted`. The states live in
+    // the cache and stay valid until the next scan.
+    std::vector<ScannedFile> states(LogTree tree, FileStamps& accepted);
+    void readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const;
+    Time keptFrom() const;
     // True when it forgot any file.
     bool prune(const std::string& root);
 
@@ -108,10 +110,10 @@ private:
     std::uint64_t m_savedGeneration = 0;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
-    // From the cache on disk: records not yet handed out, and its rows,
+    // From the cache on disk: records not yet handed out, and its states,
     // decoded only when some file has changed.
     SavedRecords m_savedRecords;
-    std::optional<ScanCacheFile> m_pendingRows;
+    std::optional<ScanCacheFile> m_pendingStates;
 };
 
 } // namespace brimlow

@@ -180,16 +180,14 @@ std::optional<LogRows> LogFileReader::read(const std::string& path, Compression 
     return rows;
 }
 
-bool LogFileReader::readAppended(const std::string& path, LogRows& rows, ReadMark& mark) {
+std::optional<LogRows> LogFileReader::readAppended(const std::string& path, ReadMark& mark) {
     FileSource file(path);
     if (!file.opened() || !file.seek(mark.completeBytes))
-        return false;
-    if (mark.tailUsageRows > 0) {
-        rows.ids.resize(rows.usage[rows.usage.size() - mark.tailUsageRows].idOffset);
-        rows.usage.resize(rows.usage.size() - mark.tailUsageRows);
-    }
-    rows.tokenCounts.resize(rows.tokenCounts.size() - mark.tailTokenCountRows);
-    return readFrom(file, rows, mark);
+        return std::nullopt;
+    LogRows rows;
+    if (!readFrom(file, rows, mark))
+        return std::nullopt;
+    return rows;
 }
 
 std::optional<LogRows> LogFileReader::readText(std::string_view text) {

@@ -20,8 +20,8 @@ inline constexpr std::size_t kDefaultChunkBytes = std::size_t(1) << 20;
 
 // Where the reading of a plain file ended, so that it can go on from there
 // when the file grows: after its last line feed. A last line without one is
-// reduced too (a file may simply end so), but its rows are counted, so that
-// the next reading, which begins at that line, replaces them.
+// reduced too (a file may simply end so), but its rows are counted: they are
+// the reading's last ones, and the next reading begins at that line.
 struct ReadMark {
     std::uint64_t completeBytes = 0;
     std::uint32_t tailUsageRows = 0;
@@ -59,11 +59,11 @@ public:
     std::optional<LogRows> read(const std::string& path, Compression compression,
                                 ReadMark* mark = nullptr);
 
-    // Goes on with a plain file read before: replaces the rows of its last
-    // line if that had no line feed, and adds the rows of everything from
-    // the mark on. False when the file can't be read or is not UTF-8; `rows`
-    // are then no longer those of any version of the file.
-    bool readAppended(const std::string& path, LogRows& rows, ReadMark& mark);
+    // Goes on with a plain file read before: the rows of every line from
+    // the mark on, the unfinished last one read before included; the mark
+    // moves to the new end. Absent when the file can't be read or is not
+    // UTF-8.
+    std::optional<LogRows> readAppended(const std::string& path, ReadMark& mark);
 
     // The same splitting and reduction over text in memory.
     std::optional<LogRows> readText(std::string_view text);

@@ -1,22 +1,41 @@
-// The two providers' records, built from the rows of one scan. Stateless:
-// the reader runs them afresh over its cached rows on every refresh.
+// What the two readers make of a file's rows, and the two providers' records
+// built from every file's state. Stateless: the reader keeps the states and
+// builds the records again whenever a file changed.
 #pragma once
 
 #include "base/numbers.h"
 #include "records/records.h"
 #include "usage/log_rows.h"
 
+#include <cstddef>
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace brimlow {
 
+// A fixed-size stand-in for a message id in the de-duplication. Stable from
+// build to build: the states that hold it are kept on disk.
+std::uint64_t messageIdHash(std::string_view id);
+
+// Adds usage rows (lines in file order) to a file's picks: a message id's
+// heaviest line stays, the first met of equals. Ids dated before
+// `keepIdsFrom` are kept as hashes only.
+void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t count,
+                   Time keepIdsFrom);
+
+// Goes on counting through a file's token-count rows, in file order.
+void addCodexRows(CodexFileState& state, std::span<const TokenCountRow> rows);
+
 // One entry per token-count line with counters, holding what the session's
 // cumulative counters grew by since the file's previous such line (for a
 // file's first such line, what its own request used); the newest rate-limit
-// snapshot of the "codex" limit.
-ProviderUsage codexUsage(const std::vector<ScannedFile>& files);
+// snapshot of the "codex" limit. Entries dated before `keptFrom` are summed
+// by day.
+ProviderUsage codexUsage(const std::vector<ScannedFile>& files, Time keptFrom);
 
-// One entry per message id: its heaviest line, the first met of equals.
-ProviderUsage claudeUsage(const std::vector<ScannedFile>& files);
+// One entry per message id across all files: its heaviest line, the first
+// met of equals. Entries dated before `keptFrom` are summed by day.
+ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Time keptFrom);
 
 } // namespace brimlow

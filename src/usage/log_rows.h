@@ -1,13 +1,15 @@
 // What one JSONL log file contributes to the readers: its lines reduced to
-// the few members the Codex and Claude readers use.
+// the few members the Codex and Claude readers use (rows), and what each
+// reader makes of a file's rows (its state).
 //
-// The reader caches these reductions, not the JSON, for every log file it has
-// seen, and recomputes both records from them every minute. A log is mostly
-// message text and tool output that no reader looks at; keeping only numbers,
-// a parsed time and a message id holds the cache to a few percent of the
-// logs' size and lets a rescan of unchanged files run without any parsing.
+// The reader caches the states, not the rows or the JSON, for every log file
+// it has seen, and builds both records from them. A log is mostly message
+// text and tool output that no reader looks at, and most of its lines repeat
+// a message or a counter: keeping each message's heaviest line and each
+// request's use holds the cache to well under a percent of the logs' size.
 #pragma once
 
+#include "base/numbers.h"
 #include "records/records.h"
 
 #include <array>
@@ -76,31 +78,76 @@ struct LogRows {
     bool operator==(const LogRows&) const = default;
 };
 
-// What the Codex reader built from one file's rows so far, so that it can
-// go on from there when the file grows: its counting state, its entries,
-// its newest snapshot and its recent samples. Whoever replaces rows it has
-// used (the reader, for an unfinished last line) starts it over.
+// One message id's heaviest line in one file, the first met of equals: what
+// the Claude reader keeps of a file. The id is kept as a hash for the
+// de-duplication across files, and as text only where its entry may be
+// handed out one by one (see keptSpanStart()).
+struct ClaudePick {
+    std::uint64_t idHash = 0;
+    Time date;
+    std::int64_t input = 0;
+    std::int64_t output = 0;
+    std::int64_t cache = 0; // cache read plus cache creation
+    // A range of ClaudeFileState::ids; empty where the text was not kept.
+    std::uint32_t idOffset = 0;
+    std::uint32_t idLength = 0;
+
+    std::int64_t weight() const { return saturatingAdd(saturatingAdd(input, output), cache); }
+    bool operator==(const ClaudePick&) const = default;
+};
+
+struct ClaudeFileState {
+    std::vector<ClaudePick> picks; // in the order their ids were first met
+    std::string ids;
+
+    std::string_view id(const ClaudePick& pick) const {
+        return std::string_view(ids).substr(pick.idOffset, pick.idLength);
+    }
+    bool operator==(const ClaudeFileState&) const = default;
+};
+
+// One token count with counters: what the session's counters grew by.
+struct CodexUse {
+    Time date;
+    std::int64_t input = 0;
+    std::int64_t output = 0;
+
+    bool operator==(const CodexUse&) const = default;
+};
+
+// What the Codex reader made of one file so far, so that it can go on from
+// there when the file grows: its counting state, its requests, its newest
+// snapshot and its recent samples.
 struct CodexFileState {
-    std::size_t rowsUsed = 0;
     bool counted = false; // a row with counters was met: the next is a delta
     std::int64_t previousInput = 0;
     std::int64_t previousOutput = 0;
-    std::vector<TokenEntry> entries;
+    std::vector<CodexUse> uses;
     std::vector<Quota> snapshot;
     std::optional<Time> snapshotDate;
     std::optional<std::string> plan;
     std::vector<QuotaSample> samples;
     std::optional<Time> newestSample;
+
+    bool operator==(const CodexFileState&) const = default;
 };
 
-// One accepted file of a scan and its rows. `path` is the log's name as the
-// readers report it; the rows belong to the reader's cache, and so does
-// `codex`, where the Codex reader keeps its state for the file (none: it
-// starts afresh).
+// What the readers keep of one file: both reductions of its finished lines,
+// and the rows of a last line without its line feed, which the next reading
+// of a grown file reads again and which count until then.
+struct FileState {
+    ClaudeFileState claude;
+    CodexFileState codex;
+    LogRows unfinished;
+
+    bool operator==(const FileState&) const = default;
+};
+
+// One accepted file of a scan. `path` is the log's name as the readers
+// report it; the state belongs to the reader's cache.
 struct ScannedFile {
     std::string path;
-    const LogRows* rows = nullptr;
-    CodexFileState* codex = nullptr;
+    const FileState* state = nullptr;
 };
 
 } // namespace brimlow

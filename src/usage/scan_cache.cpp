@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <type_traits>
+#include <unistd.h>
 #include <zstd.h>
 
 namespace brimlow {
@@ -31,6 +33,10 @@ public:
     void put(const std::optional<Time>& t) {
         put(std::uint8_t(t.has_value()));
         put(t ? std::int64_t(t->time_since_epoch().count()) : 0);
+    }
+    void put(const std::optional<std::string>& text) {
+        put(std::uint8_t(text.has_value()));
+        put(std::string_view(text.value_or("")));
     }
     void put(const std::optional<std::int64_t>& n) {
         put(std::uint8_t(n.has_value()));
@@ -66,6 +72,11 @@ public:
         m_rest.remove_prefix(size);
         return value;
     }
+    std::optional<std::string> optionalText() {
+        bool has = get<std::uint8_t>() != 0;
+        std::string value = text();
+        return has ? std::optional(std::move(value)) : std::nullopt;
+    }
     std::optional<Time> time() {
         bool has = get<std::uint8_t>() != 0;
         auto count = get<std::int64_t>();
@@ -85,112 +96,6 @@ private:
     std::string_view m_rest;
 };
 
-void putFile(Writer& out, const std::string& path, const CachedFile& file) {
-    out.put(std::string_view(path));
-    const FileStamp& s = file.stamp;
-    for (std::int64_t n : {s.seconds, s.nanoseconds, s.size})
-        out.put(n);
-    out.put(s.device);
-    out.put(s.inode);
-    out.put(file.mark);
-    out.put(std::uint8_t(file.fingerprint.has_value()));
-    out.put(file.fingerprint.value_or(Fingerprint{}));
-    out.put(std::uint64_t(file.rows.usage.size()));
-    for (const UsageRow& row : file.rows.usage) {
-        out.put(row.idOffset);
-        out.put(row.idLength);
-        out.put(row.timestamp);
-        for (std::int64_t n : {row.input, row.output, row.cacheRead, row.cacheCreation})
-            out.put(n);
-    }
-    out.put(std::uint64_t(file.rows.tokenCounts.size()));
-    for (const TokenCountRow& row : file.rows.tokenCounts) {
-        out.put(row.timestamp);
-        out.put(std::uint8_t(row.hasRateLimits | row.codexLimit << 1 | row.hasCounters << 2));
-        out.put(row.quotaCount);
-        for (std::uint8_t i = 0; i < row.quotaCount; ++i) {
-            out.put(row.quotas[i].percent);
-            out.put(row.quotas[i].minutes);
-            out.put(row.quotas[i].reset);
-        }
-        out.put(std::uint8_t(row.plan.has_value()));
-        out.put(std::string_view(row.plan.value_or("")));
-        out.put(row.input);
-        out.put(row.output);
-        out.put(row.lastInput);
-        out.put(row.lastOutput);
-    }
-    out.put(std::string_view(file.rows.ids));
-}
-
-std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
-    std::string path = in.text();
-    CachedFile file;
-    FileStamp& s = file.stamp;
-    s.seconds = in.get<std::int64_t>();
-    s.nanoseconds = in.get<std::int64_t>();
-    s.size = in.get<std::int64_t>();
-    s.device = in.get<std::uint64_t>();
-    s.inode = in.get<std::uint64_t>();
-    file.mark = in.get<ReadMark>();
-    // A count larger than the bytes left could hold can't be right: nothing
-    // is allocated for it.
-    bool fingerprinted = in.get<std::uint8_t>() != 0;
-    auto fingerprint = in.get<Fingerprint>();
-    if (fingerprinted)
-        file.fingerprint = fingerprint;
-    auto count = in.get<std::uint64_t>();
-    if (!in.ok || count > in.left() / 48)
-        return std::nullopt;
-    file.rows.usage.reserve(count);
-    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
-        UsageRow row;
-        row.idOffset = in.get<std::uint32_t>();
-        row.idLength = in.get<std::uint32_t>();
-        row.timestamp = in.time();
-        row.input = in.get<std::int64_t>();
-        row.output = in.get<std::int64_t>();
-        row.cacheRead = in.get<std::int64_t>();
-        row.cacheCreation = in.get<std::int64_t>();
-        file.rows.usage.push_back(row);
-    }
-    count = in.get<std::uint64_t>();
-    if (!in.ok || count > in.left() / 40)
-        return std::nullopt;
-    file.rows.tokenCounts.reserve(count);
-    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
-        TokenCountRow row;
-        row.timestamp = in.time();
-        auto flags = in.get<std::uint8_t>();
-        row.hasRateLimits = flags & 1;
-        row.codexLimit = flags & 2;
-        row.hasCounters = flags & 4;
-        row.quotaCount = std::min<std::uint8_t>(in.get<std::uint8_t>(), 2);
-        for (std::uint8_t q = 0; q < row.quotaCount; ++q) {
-            row.quotas[q].percent = in.get<double>();
-            row.quotas[q].minutes = in.get<std::int64_t>();
-            row.quotas[q].reset = in.time();
-        }
-        bool hasPlan = in.get<std::uint8_t>() != 0;
-        std::string plan = in.text();
-        if (hasPlan)
-            row.plan = std::move(plan);
-        row.input = in.get<std::int64_t>();
-        row.output = in.get<std::int64_t>();
-        row.lastInput = in.number();
-        row.lastOutput = in.number();
-        file.rows.tokenCounts.push_back(std::move(row));
-    }
-    file.rows.ids = in.text();
-    for (const UsageRow& row : file.rows.usage) {
-        if (std::uint64_t(row.idOffset) + row.idLength > file.rows.ids.size())
-            return std::nullopt;
-    }
-    if (!in.ok)
-        return std::nullopt;
-    return std::pair{std::move(path), std::move(file)};
-}
-
 void putQuota(Writer& out, const Quota& quota) {
     out.put(quota.percent);
     out.put(quota.minutes);
@@ -205,6 +110,194 @@ Quota getQuota(Reader& in) {
     return quota;
 }
 
+void putRows(Writer& out, const LogRows& rows) {
+    out.put(std::uint64_t(rows.usage.size()));
+    for (const UsageRow& row : rows.usage) {
+        out.put(row.idOffset);
+        out.put(row.idLength);
+        out.put(row.timestamp);
+        for (std::int64_t n : {row.input, row.output, row.cacheRead, row.cacheCreation})
+            out.put(n);
+    }
+    out.put(std::uint64_t(rows.tokenCounts.size()));
+    for (const TokenCountRow& row : rows.tokenCounts) {
+        out.put(row.timestamp);
+        out.put(std::uint8_t(row.hasRateLimits | row.codexLimit << 1 | row.hasCounters << 2));
+        out.put(row.quotaCount);
+        for (std::uint8_t i = 0; i < row.quotaCount; ++i)
+            putQuota(out, row.quotas[i]);
+        out.put(row.plan);
+        out.put(row.input);
+        out.put(row.output);
+        out.put(row.lastInput);
+        out.put(row.lastOutput);
+    }
+    out.put(std::string_view(rows.ids));
+}
+
+// A count larger than the bytes left could hold can't be right: nothing is
+// allocated for it.
+std::optional<std::uint64_t> getCount(Reader& in, std::size_t leastBytesEach) {
+    auto count = in.get<std::uint64_t>();
+    if (!in.ok || count > in.left() / leastBytesEach)
+        return std::nullopt;
+    return count;
+}
+
+bool getRows(Reader& in, LogRows& rows) {
+    auto count = getCount(in, 48);
+    if (!count)
+        return false;
+    rows.usage.reserve(*count);
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
+        UsageRow row;
+        row.idOffset = in.get<std::uint32_t>();
+        row.idLength = in.get<std::uint32_t>();
+        row.timestamp = in.time();
+        row.input = in.get<std::int64_t>();
+        row.output = in.get<std::int64_t>();
+        row.cacheRead = in.get<std::int64_t>();
+        row.cacheCreation = in.get<std::int64_t>();
+        rows.usage.push_back(row);
+    }
+    count = getCount(in, 40);
+    if (!count)
+        return false;
+    rows.tokenCounts.reserve(*count);
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
+        TokenCountRow row;
+        row.timestamp = in.time();
+        auto flags = in.get<std::uint8_t>();
+        row.hasRateLimits = flags & 1;
+        row.codexLimit = flags & 2;
+        row.hasCounters = flags & 4;
+        row.quotaCount = std::min<std::uint8_t>(in.get<std::uint8_t>(), 2);
+        for (std::uint8_t q = 0; q < row.quotaCount; ++q)
+            row.quotas[q] = getQuota(in);
+        row.plan = in.optionalText();
+        row.input = in.get<std::int64_t>();
+        row.output = in.get<std::int64_t>();
+        row.lastInput = in.number();
+        row.lastOutput = in.number();
+        rows.tokenCounts.push_back(std::move(row));
+    }
+    rows.ids = in.text();
+    for (const UsageRow& row : rows.usage) {
+        if (std::uint64_t(row.idOffset) + row.idLength > rows.ids.size())
+            return false;
+    }
+    return in.ok;
+}
+
+void putSamples(Writer& out, const std::vector<QuotaSample>& samples) {
+    out.put(std::uint64_t(samples.size()));
+    for (const QuotaSample& sample : samples) {
+        out.put(sample.at);
+        putQuota(out, sample.quota);
+    }
+}
+
+bool getSamples(Reader& in, std::vector<QuotaSample>& samples) {
+    auto count = getCount(in, 32);
+    if (!count)
+        return false;
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
+        Time at = in.get<Time>();
+        samples.push_back({at, getQuota(in)});
+    }
+    return in.ok;
+}
+
+void putQuotas(Writer& out, const std::vector<Quota>& quotas) {
+    out.put(std::uint64_t(quotas.size()));
+    for (const Quota& quota : quotas)
+        putQuota(out, quota);
+}
+
+bool getQuotas(Reader& in, std::vector<Quota>& quotas) {
+    auto count = getCount(in, 25);
+    if (!count)
+        return false;
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i)
+        quotas.push_back(getQuota(in));
+    return in.ok;
+}
+
+void putFile(Writer& out, const std::string& path, const CachedFile& file) {
+    out.put(std::string_view(path));
+    out.put(file.stamp);
+    out.put(file.mark);
+    out.put(std::uint8_t(file.fingerprint.has_value()));
+    out.put(file.fingerprint.value_or(Fingerprint{}));
+
+    const ClaudeFileState& claude = file.state.claude;
+    out.put(std::uint64_t(claude.picks.size()));
+    for (const ClaudePick& pick : claude.picks)
+        out.put(pick);
+    out.put(std::string_view(claude.ids));
+
+    const CodexFileState& codex = file.state.codex;
+    out.put(std::uint8_t(codex.counted));
+    out.put(codex.previousInput);
+    out.put(codex.previousOutput);
+    out.put(std::uint64_t(codex.uses.size()));
+    for (const CodexUse& use : codex.uses)
+        out.put(use);
+    putQuotas(out, codex.snapshot);
+    out.put(codex.snapshotDate);
+    out.put(codex.plan);
+    putSamples(out, codex.samples);
+    out.put(codex.newestSample);
+
+    putRows(out, file.state.unfinished);
+}
+
+std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
+    std::string path = in.text();
+    CachedFile file;
+    file.stamp = in.get<FileStamp>();
+    file.mark = in.get<ReadMark>();
+    bool fingerprinted = in.get<std::uint8_t>() != 0;
+    auto fingerprint = in.get<Fingerprint>();
+    if (fingerprinted)
+        file.fingerprint = fingerprint;
+
+    ClaudeFileState& claude = file.state.claude;
+    auto count = getCount(in, sizeof(ClaudePick));
+    if (!count)
+        return std::nullopt;
+    claude.picks.resize(*count);
+    for (ClaudePick& pick : claude.picks)
+        pick = in.get<ClaudePick>();
+    claude.ids = in.text();
+    for (const ClaudePick& pick : claude.picks) {
+        if (std::uint64_t(pick.idOffset) + pick.idLength > claude.ids.size())
+            return std::nullopt;
+    }
+
+    CodexFileState& codex = file.state.codex;
+    codex.counted = in.get<std::uint8_t>() != 0;
+    codex.previousInput = in.get<std::int64_t>();
+    codex.previousOutput = in.get<std::int64_t>();
+    count = getCount(in, sizeof(CodexUse));
+    if (!count)
+        return std::nullopt;
+    codex.uses.resize(*count);
+    for (CodexUse& use : codex.uses)
+        use = in.get<CodexUse>();
+    if (!getQuotas(in, codex.snapshot))
+        return std::nullopt;
+    codex.snapshotDate = in.time();
+    codex.plan = in.optionalText();
+    if (!getSamples(in, codex.samples))
+        return std::nullopt;
+    codex.newestSample = in.time();
+
+    if (!getRows(in, file.state.unfinished) || !in.ok)
+        return std::nullopt;
+    return std::pair{std::move(path), std::move(file)};
+}
+
 void putRecord(Writer& out, const RecordRef& record) {
     out.put(std::string_view(*record.key));
     out.put(std::uint64_t(record.files->size()));
@@ -216,68 +309,59 @@ void putRecord(Writer& out, const RecordRef& record) {
     out.put(std::uint64_t(usage.entries.size()));
     for (const TokenEntry& entry : usage.entries) {
         out.put(std::string_view(entry.id));
-        out.put(std::int64_t(entry.date.time_since_epoch().count()));
+        out.put(entry.date);
         for (std::int64_t n : {entry.input, entry.output, entry.cache})
             out.put(n);
     }
-    out.put(std::uint64_t(usage.quotas.size()));
-    for (const Quota& quota : usage.quotas)
-        putQuota(out, quota);
+    out.put(std::uint64_t(usage.olderDays.size()));
+    for (const DayTotals& day : usage.olderDays)
+        out.put(day);
+    putQuotas(out, usage.quotas);
     out.put(usage.quotaDate);
     out.put(std::uint8_t(usage.source));
-    out.put(std::uint8_t(usage.plan.has_value()));
-    out.put(std::string_view(usage.plan.value_or("")));
-    out.put(std::uint64_t(usage.samples.size()));
-    for (const QuotaSample& sample : usage.samples) {
-        out.put(std::int64_t(sample.at.time_since_epoch().count()));
-        putQuota(out, sample.quota);
-    }
+    out.put(usage.plan);
+    putSamples(out, usage.samples);
 }
 
 std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
     std::string key = in.text();
     SavedRecord record;
-    auto count = in.get<std::uint64_t>();
-    if (!in.ok || count > in.left() / 48)
+    auto count = getCount(in, 48);
+    if (!count)
         return std::nullopt;
-    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
         std::string path = in.text();
         record.files.emplace_back(std::move(path), in.get<FileStamp>());
     }
     ProviderUsage& usage = record.usage;
-    count = in.get<std::uint64_t>();
-    if (!in.ok || count > in.left() / 40)
+    count = getCount(in, 40);
+    if (!count)
         return std::nullopt;
-    usage.entries.reserve(count);
-    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+    usage.entries.reserve(*count);
+    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
         TokenEntry entry;
         entry.id = in.text();
-        entry.date = Time(Time::duration(in.get<std::int64_t>()));
+        entry.date = in.get<Time>();
         entry.input = in.get<std::int64_t>();
         entry.output = in.get<std::int64_t>();
         entry.cache = in.get<std::int64_t>();
         usage.entries.push_back(std::move(entry));
     }
-    count = in.get<std::uint64_t>();
-    for (std::uint64_t i = 0; i < count && in.ok; ++i)
-        usage.quotas.push_back(getQuota(in));
+    count = getCount(in, sizeof(DayTotals));
+    if (!count)
+        return std::nullopt;
+    usage.olderDays.resize(*count);
+    for (DayTotals& day : usage.olderDays)
+        day = in.get<DayTotals>();
+    if (!getQuotas(in, usage.quotas))
+        return std::nullopt;
     usage.quotaDate = in.time();
     auto source = in.get<std::uint8_t>();
     if (source > std::uint8_t(FiguresSource::CodexQueryFailed))
         return std::nullopt;
     usage.source = FiguresSource(source);
-    bool hasPlan = in.get<std::uint8_t>() != 0;
-    std::string plan = in.text();
-    if (hasPlan)
-        usage.plan = std::move(plan);
-    count = in.get<std::uint64_t>();
-    if (!in.ok || count > in.left() / 16)
-        return std::nullopt;
-    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
-        Time at(Time::duration(in.get<std::int64_t>()));
-        usage.samples.push_back({at, getQuota(in)});
-    }
-    if (!in.ok)
+    usage.plan = in.optionalText();
+    if (!getSamples(in, usage.samples))
         return std::nullopt;
     return std::pair{std::move(key), std::move(record)};
 }
@@ -326,11 +410,11 @@ std::optional<Section> getSection(std::uint64_t size, std::string_view frame) {
     return section;
 }
 
-// The rows' section without holding it whole (for 10 GB of logs it runs to
-// hundreds of megabytes): each file is written to a small buffer, once to
+// The states' section without holding it whole (for 10 GB of logs it runs
+// to tens of megabytes): each file is written to a small buffer, once to
 // learn the section's size, which the frame must state, and once more into
 // the compressor. False when the compressor failed.
-bool putRowsSection(Writer& out, const FileRefs& files) {
+bool putStatesSection(Writer& out, const FileRefs& files) {
     Writer one;
     std::uint64_t size = sizeof(std::uint64_t);
     for (const auto& [path, file] : files) {
@@ -378,7 +462,7 @@ std::string encodeScanCache(const RecordRefs& records, const FileRefs& files) {
     out.bytes.append(kMagic, sizeof kMagic);
     out.put(kScanCacheVersion);
     putSection(out, head.bytes);
-    if (!putRowsSection(out, files))
+    if (!putStatesSection(out, files))
         return {};
     return out.bytes;
 }
@@ -393,37 +477,81 @@ std::string encodeScanCache(const SavedRecords& records, const CachedFiles& file
     return encodeScanCache(recordRefs, fileRefs);
 }
 
-std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes) {
-    if (bytes.size() < sizeof kMagic ||
+namespace {
+
+constexpr std::size_t kPreambleBytes =
+    sizeof kMagic + sizeof(std::uint32_t) + 2 * sizeof(std::uint64_t);
+
+// The magic, the version, and the head's size and frame length; none when
+// the cache is not ours or of another version.
+std::optional<std::pair<std::uint64_t, std::uint64_t>> preamble(std::string_view bytes) {
+    if (bytes.size() < kPreambleBytes ||
         bytes.substr(0, sizeof kMagic) != std::string_view(kMagic, sizeof kMagic))
         return std::nullopt;
     Reader in(bytes.substr(sizeof kMagic));
-    ScanCacheFile cache;
     auto version = in.get<std::uint32_t>();
     auto headSize = in.get<std::uint64_t>();
-    std::string headFrame = in.text();
-    cache.rowsSize = in.get<std::uint64_t>();
-    cache.rowsFrame = in.text();
-    if (!in.done() || version != kScanCacheVersion)
+    auto frameLength = in.get<std::uint64_t>();
+    if (version != kScanCacheVersion)
         return std::nullopt;
-    auto head = getSection(headSize, headFrame);
+    return std::pair{headSize, frameLength};
+}
+
+bool decodeRecords(std::uint64_t size, std::string_view frame, SavedRecords& records) {
+    auto head = getSection(size, frame);
     if (!head)
-        return std::nullopt;
-    Reader records(head->view());
-    auto count = records.get<std::uint64_t>();
-    for (std::uint64_t i = 0; i < count && records.ok; ++i) {
-        auto record = getRecord(records);
+        return false;
+    Reader in(head->view());
+    auto count = in.get<std::uint64_t>();
+    for (std::uint64_t i = 0; i < count && in.ok; ++i) {
+        auto record = getRecord(in);
         if (!record)
-            return std::nullopt;
-        cache.records.insert(std::move(*record));
+            return false;
+        records.insert(std::move(*record));
     }
-    if (!records.done())
+    return in.done();
+}
+
+bool readAt(int fd, std::uint64_t offset, std::string& bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        ssize_t got = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(offset + done));
+        if (got <= 0)
+            return false;
+        done += std::size_t(got);
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes) {
+    auto head = preamble(bytes);
+    if (!head || head->second > bytes.size() - kPreambleBytes)
+        return std::nullopt;
+    Reader in(bytes.substr(kPreambleBytes + head->second));
+    ScanCacheFile cache;
+    cache.statesSize = in.get<std::uint64_t>();
+    cache.statesFrame = in.text();
+    if (!in.done() ||
+        !decodeRecords(head->first, bytes.substr(kPreambleBytes, head->second), cache.records))
         return std::nullopt;
     return cache;
 }
 
-std::optional<CachedFiles> decodeScanCacheRows(const ScanCacheFile& cache) {
-    auto payload = getSection(cache.rowsSize, cache.rowsFrame);
+std::optional<CachedFiles> decodeScanCacheStates(const ScanCacheFile& cache) {
+    std::string fromFile;
+    std::string_view frame = cache.statesFrame;
+    if (cache.file) {
+        struct stat status;
+        if (::fstat(cache.file.get(), &status) != 0 ||
+            std::uint64_t(status.st_size) < cache.statesFrameOffset)
+            return std::nullopt;
+        fromFile.resize(std::uint64_t(status.st_size) - cache.statesFrameOffset);
+        if (!readAt(cache.file.get(), cache.statesFrameOffset, fromFile))
+            return std::nullopt;
+        frame = fromFile;
+    }
+    auto payload = getSection(cache.statesSize, frame);
     if (!payload)
         return std::nullopt;
     Reader in(payload->view());
@@ -463,10 +591,33 @@ Result<void> saveScanCache(const std::string& path, const RecordRefs& records,
 }
 
 std::optional<ScanCacheFile> loadScanCache(const std::string& path) {
-    auto bytes = readWholeFile(path);
-    if (!bytes.ok())
+    // Only the records are read now: a warm start whose files are all
+    // unchanged needs nothing else.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat status;
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode))
         return std::nullopt;
-    return decodeScanCache(bytes.value());
+    std::uint64_t fileSize = std::uint64_t(status.st_size);
+    std::string bytes(kPreambleBytes, '\0');
+    if (fileSize < kPreambleBytes || !readAt(fd.get(), 0, bytes))
+        return std::nullopt;
+    auto head = preamble(bytes);
+    constexpr std::uint64_t kStatesPreamble = 2 * sizeof(std::uint64_t);
+    if (!head || head->second > fileSize - kPreambleBytes - kStatesPreamble)
+        return std::nullopt;
+    std::string frame(head->second + kStatesPreamble, '\0');
+    if (!readAt(fd.get(), kPreambleBytes, frame))
+        return std::nullopt;
+    ScanCacheFile cache;
+    Reader states(std::string_view(frame).substr(head->second));
+    cache.statesSize = states.get<std::uint64_t>();
+    auto statesLength = states.get<std::uint64_t>();
+    cache.statesFrameOffset = kPreambleBytes + frame.size();
+    if (statesLength != fileSize - cache.statesFrameOffset ||
+        !decodeRecords(head->first, std::string_view(frame).substr(0, head->second), cache.records))
+        return std::nullopt;
+    cache.file = std::move(fd);
+    return cache;
 }
 
 } // namespace brimlow

@@ -1,12 +1,13 @@
 // The reader's cache on disk, so that a new process starts warm: the records
 // it built last with the files they came from and, apart, every file's
-// stamp, where its reading ended and its reduced rows; versioned, each part
-// compressed and checksummed (zstd's content checksum), written whole and
-// replaced atomically.
+// stamp, where its reading ended and what the readers made of it; versioned,
+// each part compressed and checksummed (zstd's content checksum), written
+// whole and replaced atomically.
 #pragma once
 
 #include "base/environment.h"
 #include "base/result.h"
+#include "base/unique_fd.h"
 #include "records/records.h"
 #include "usage/log_file.h"
 #include "usage/log_rows.h"
@@ -24,7 +25,7 @@ namespace brimlow {
 // What the cache keeps of one file.
 struct CachedFile {
     FileStamp stamp;
-    LogRows rows;
+    FileState state;
     ReadMark mark;
     std::optional<Fingerprint> fingerprint;
 
@@ -39,7 +40,7 @@ using FileStamps = std::vector<std::pair<std::string, FileStamp>>;
 
 // A record as last built, with the files it was built from (their paths on
 // disk and stamps): while every one of them is unchanged, it stands, and a
-// new process hands it out without reading any rows.
+// new process hands it out without reading any file's state.
 struct SavedRecord {
     FileStamps files;
     ProviderUsage usage;
@@ -50,16 +51,19 @@ struct SavedRecord {
 // Keyed by the reader that built them and its roots.
 using SavedRecords = std::map<std::string, SavedRecord>;
 
-// A cache as read: the records whole, the rows still compressed, for when a
-// file has changed.
+// A cache as read: the records whole; the files' states, which only a
+// changed file needs, still compressed and, when read from disk, still there
+// (the descriptor stays on the version read, whatever replaces it).
 struct ScanCacheFile {
     SavedRecords records;
-    std::uint64_t rowsSize = 0;
-    std::string rowsFrame;
+    std::uint64_t statesSize = 0;
+    std::string statesFrame;
+    UniqueFd file;
+    std::uint64_t statesFrameOffset = 0;
 };
 
 // Bumped with every change to what is written.
-inline constexpr std::uint32_t kScanCacheVersion = 2;
+inline constexpr std::uint32_t kScanCacheVersion = 3;
 
 // What to write, by reference: the reader's own records and entries, not a
 // copy of them.
@@ -76,10 +80,10 @@ std::string encodeScanCache(const RecordRefs& records, const FileRefs& files);
 std::string encodeScanCache(const SavedRecords& records, const CachedFiles& files);
 
 // None for anything but a whole cache of this version: missing, cut short,
-// changed, of another version or not ours at all. The rows are checked when
-// they are decoded: none then too.
+// changed, of another version or not ours at all. The states are checked
+// when they are decoded: none then too.
 std::optional<ScanCacheFile> decodeScanCache(std::string_view bytes);
-std::optional<CachedFiles> decodeScanCacheRows(const ScanCacheFile& cache);
+std::optional<CachedFiles> decodeScanCacheStates(const ScanCacheFile& cache);
 
 // $XDG_CACHE_HOME/Brimlow/scan-cache (an unset, empty or relative
 // XDG_CACHE_HOME means ~/.cache).
@@ -90,7 +94,8 @@ std::string scanCachePath(const Environment& env);
 Result<void> saveScanCache(const std::string& path, const RecordRefs& records,
                            const FileRefs& files);
 
-// The cache at `path`, or none (see decodeScanCache).
+// The cache at `path`, or none (see decodeScanCache). Reads the records
+// only; the states wait in the file.
 std::optional<ScanCacheFile> loadScanCache(const std::string& path);
 
 } // namespace brimlow
