@@ -84,7 +84,7 @@ std::pair<ProviderUsage, ProviderUsage> expectedUsage(const std::vector<std::str
                                                       const std::optional<LogRows>& rows) {
     FileState state;
     if (rows) {
-        addClaudeRows(state.claude, *rows, rows->usage.size(), distantPast());
+        addClaudeRows(state.claude, *rows, rows->usage.size(), IdText::Kept);
         addCodexRows(state.codex, rows->tokenCounts);
     }
     std::vector<ScannedFile> files;
@@ -92,7 +92,7 @@ std::pair<ProviderUsage, ProviderUsage> expectedUsage(const std::vector<std::str
         if (rows)
             files.push_back({path, &state});
     }
-    return {codexUsage(files, distantPast()), claudeUsage(files, distantPast())};
+    return {codexUsage(files, std::nullopt), claudeUsage(files, std::nullopt)};
 }
 
 void fuzzOne(std::string_view input) {

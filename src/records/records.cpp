@@ -24,38 +24,37 @@ void add(TokenTotals& sum, std::int64_t input, std::int64_t output, std::int64_t
     sum.cache = saturatingAdd(sum.cache, cache);
 }
 
-Time utcMidnight(Time t) {
-    return std::chrono::floor<std::chrono::days>(t);
-}
-
 } // namespace
 
-Time keptSpanStart(Time now) {
+Time fineSumsFrom(Time now) {
     using namespace std::chrono;
-    // Clamped: a clock at the start of time keeps everything.
+    // Clamped: a clock at the start of time keeps everything fine.
     if (now < distantPast() + days(9))
         return distantPast();
-    return utcMidnight(now - days(8));
+    return floor<days>(now - days(8));
 }
 
-void addToDay(std::vector<DayTotals>& days, Time date, const TokenTotals& tokens) {
-    Time day = utcMidnight(date);
-    // Logs are mostly read in date order: the last day is the usual one.
-    auto at = !days.empty() && days.back().day == day
-                  ? days.end() - 1
-                  : std::lower_bound(days.begin(), days.end(), day,
-                                     [](const DayTotals& held, Time t) { return held.day < t; });
-    if (at == days.end() || at->day != day)
-        at = days.insert(at, DayTotals{day, {}, 0});
+void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens,
+               Time fineFrom) {
+    using namespace std::chrono;
+    using QuarterHours = duration<std::int64_t, std::ratio<15 * 60>>;
+    Time start = date < fineFrom ? Time(floor<days>(date)) : Time(floor<QuarterHours>(date));
+    // Logs are mostly read in date order: the last sum is the usual one.
+    auto at = !sums.empty() && sums.back().start == start
+                  ? sums.end() - 1
+                  : std::lower_bound(sums.begin(), sums.end(), start,
+                                     [](const TokenSum& held, Time t) { return held.start < t; });
+    if (at == sums.end() || at->start != start)
+        at = sums.insert(at, TokenSum{start, {}, 0});
     add(at->totals, tokens.input, tokens.output, tokens.cache);
     at->records = saturatingAdd(at->records, std::int64_t(1));
 }
 
 TokenTotals ProviderUsage::totals(Time since) const {
     TokenTotals sum;
-    for (const auto& day : olderDays) {
-        if (day.day >= since)
-            add(sum, day.totals.input, day.totals.output, day.totals.cache);
+    for (const auto& part : sums) {
+        if (part.start >= since)
+            add(sum, part.totals.input, part.totals.output, part.totals.cache);
     }
     for (const auto& entry : entries) {
         if (entry.date >= since)
@@ -66,8 +65,8 @@ TokenTotals ProviderUsage::totals(Time since) const {
 
 std::int64_t ProviderUsage::recordCount() const {
     std::int64_t count = std::int64_t(entries.size());
-    for (const auto& day : olderDays)
-        count = saturatingAdd(count, day.records);
+    for (const auto& part : sums)
+        count = saturatingAdd(count, part.records);
     return count;
 }
 

@@ -72,28 +72,32 @@ enum class FiguresSource {
     CodexQueryFailed,       // the live query failed; the local windows stay
 };
 
-// The entries of one UTC day, summed: what is kept of entries older than
-// any period needs one by one (see keptSpanStart()).
-struct DayTotals {
-    Time day; // the day's UTC midnight
+// Entries summed over a span that starts at `start`: a UTC day, or a
+// quarter of an hour where a period may begin (see fineSumsFrom()).
+struct TokenSum {
+    Time start;
     TokenTotals totals;
     std::int64_t records = 0;
 
-    bool operator==(const DayTotals&) const = default;
+    bool operator==(const TokenSum&) const = default;
 };
 
-// Where the entries kept one by one begin: the UTC midnight at or before
-// eight days before `now`. The longest period, the last seven local days,
-// begins after it in every time zone.
-Time keptSpanStart(Time now);
+// Where sums turn from UTC days to quarter hours: the UTC midnight at or
+// before eight days before `now`. Every period begins at a local midnight
+// after it (the longest, the last seven local days, included), and a local
+// midnight falls on a quarter hour of UTC in every time zone in use; so the
+// sums give every period's figures exactly.
+Time fineSumsFrom(Time now);
 
-// Adds an entry to the day sums, kept in day order; `days` are this order.
-void addToDay(std::vector<DayTotals>& days, Time date, const TokenTotals& tokens);
+// Adds an entry to the sums, kept in order of their start.
+void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens,
+               Time fineFrom);
 
 struct ProviderUsage {
+    // Entries one by one, or (a reader with a clock) summed: a user's whole
+    // history then costs a few thousand sums, not an entry for every request.
     std::vector<TokenEntry> entries;
-    // Entries older than the kept span, by day, oldest first.
-    std::vector<DayTotals> olderDays;
+    std::vector<TokenSum> sums;
     std::vector<Quota> quotas;
     std::optional<Time> quotaDate;
     FiguresSource source = FiguresSource::NotReadYet;
@@ -105,9 +109,9 @@ struct ProviderUsage {
     // where they share a moment; bounded (see keepRecentSamples()).
     std::vector<QuotaSample> samples;
 
-    // Sums over the entries dated at or after `since`. Summed days count
-    // whole when their midnight is at or after `since`: exact for any
-    // `since` in the kept span, at a UTC midnight, or the distant past.
+    // Sums over the entries dated at or after `since`. A sum counts whole
+    // when its start is at or after `since`: exact where `since` is at the
+    // start of one, as every period's is.
     TokenTotals totals(Time since) const;
     // Every entry, one by one or summed.
     std::int64_t recordCount() const;

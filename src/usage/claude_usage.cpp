@@ -54,8 +54,7 @@ std::uint64_t messageIdHash(std::string_view id) {
     return hash ^ (hash >> 31);
 }
 
-void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t count,
-                   Time keepIdsFrom) {
+void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t count, IdText ids) {
     auto& picks = state.picks;
     PickIndex index(picks.size() + count);
     auto hashAt = [&](std::uint32_t i) { return picks[i].idHash; };
@@ -63,7 +62,7 @@ void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t coun
         index.slot(picks[i].idHash, hashAt) = i;
 
     auto keepId = [&](ClaudePick& pick, std::string_view id) {
-        if (pick.date < keepIdsFrom || pick.idLength > 0)
+        if (ids == IdText::HashOnly || pick.idLength > 0)
             return;
         pick.idOffset = std::uint32_t(state.ids.size());
         pick.idLength = std::uint32_t(id.size());
@@ -90,7 +89,7 @@ void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t coun
     }
 }
 
-ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Time keptFrom) {
+ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Summing summing) {
     // A last line still being written counts as the file's own last line.
     std::deque<ClaudeFileState> unfinished;
     std::vector<const ClaudeFileState*> states;
@@ -99,7 +98,7 @@ ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Time keptFrom) 
         states.push_back(&file.state->claude);
         candidates += file.state->claude.picks.size();
         if (const LogRows& rows = file.state->unfinished; !rows.usage.empty()) {
-            addClaudeRows(unfinished.emplace_back(), rows, rows.usage.size(), distantPast());
+            addClaudeRows(unfinished.emplace_back(), rows, rows.usage.size(), IdText::Kept);
             states.push_back(&unfinished.back());
             candidates += rows.usage.size();
         }
@@ -125,8 +124,8 @@ ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Time keptFrom) 
 
     ProviderUsage usage;
     for (const auto& [pick, owner] : picks) {
-        if (pick->date < keptFrom)
-            addToDay(usage.olderDays, pick->date, {pick->input, pick->output, pick->cache});
+        if (summing)
+            addToSums(usage.sums, pick->date, {pick->input, pick->output, pick->cache}, *summing);
         else
             usage.entries.push_back({std::string(owner->id(*pick)), pick->date, pick->input,
                                      pick->output, pick->cache});

@@ -77,14 +77,14 @@ void addCodexRows(CodexFileState& state, std::span<const TokenCountRow> rows) {
     }
 }
 
-ProviderUsage codexUsage(const std::vector<ScannedFile>& files, Time keptFrom) {
+ProviderUsage codexUsage(const std::vector<ScannedFile>& files, Summing summing) {
     ProviderUsage usage;
     bool any = false;
     auto takeUses = [&](const std::string& path, const std::vector<CodexUse>& uses) {
         any = any || !uses.empty();
         for (const CodexUse& use : uses) {
-            if (use.date < keptFrom)
-                addToDay(usage.olderDays, use.date, {use.input, use.output, 0});
+            if (summing)
+                addToSums(usage.sums, use.date, {use.input, use.output, 0}, *summing);
             else
                 usage.entries.push_back(
                     {entryId(path, use.date), use.date, use.input, use.output, 0});

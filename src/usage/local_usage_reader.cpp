@@ -40,10 +40,10 @@ std::size_t stateBytes(const FileState& state) {
 // Adds a reading's rows to a file's state: the finished lines' to the two
 // reductions; an unfinished last line's (the reading's last rows) in place
 // of the ones kept before, which this reading read again.
-void addReading(FileState& state, const LogRows& rows, const ReadMark& mark, Time keepIdsFrom) {
+void addReading(FileState& state, const LogRows& rows, const ReadMark& mark, IdText ids) {
     std::size_t usage = rows.usage.size() - mark.tailUsageRows;
     std::size_t counts = rows.tokenCounts.size() - mark.tailTokenCountRows;
-    addClaudeRows(state.claude, rows, usage, keepIdsFrom);
+    addClaudeRows(state.claude, rows, usage, ids);
     addCodexRows(state.codex, std::span(rows.tokenCounts).first(counts));
     LogRows& last = state.unfinished;
     last = LogRows();
@@ -138,7 +138,7 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
     }
     Built& record = built[key];
     record =
-        Built{std::move(accepted), m_generation, builder(files, keptFrom()), std::move(stamps)};
+        Built{std::move(accepted), m_generation, builder(files, summing()), std::move(stamps)};
     return record.usage;
 }
 
@@ -150,7 +150,7 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
         bytes += node + heapBytes(path) + stateBytes(cached.state);
     for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
         for (const auto& [root, record] : *built) {
-            bytes += vectorBytes(record.usage.entries) + vectorBytes(record.usage.olderDays);
+            bytes += vectorBytes(record.usage.entries) + vectorBytes(record.usage.sums);
             for (const auto& entry : record.usage.entries)
                 bytes += heapBytes(entry.id);
             for (const auto& path : record.paths)
@@ -160,8 +160,10 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
     return bytes;
 }
 
-Time LocalUsageReader::keptFrom() const {
-    return m_options.clock ? keptSpanStart(m_options.clock->now()) : distantPast();
+Summing LocalUsageReader::summing() const {
+    if (!m_options.clock)
+        return std::nullopt;
+    return fineSumsFrom(m_options.clock->now());
 }
 
 std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& accepted) {
@@ -190,7 +192,7 @@ std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& acce
     }
 
     // A file that can't be read is left out; its old entry goes in prune().
-    readFiles(jobs, keptFrom());
+    readFiles(jobs);
     for (std::size_t j = 0; j < jobs.size(); ++j) {
         Job& job = jobs[j];
         if (!job.ok)
@@ -215,7 +217,8 @@ std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& acce
     return result;
 }
 
-void LocalUsageReader::readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const {
+void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
+    IdText ids = m_options.clock ? IdText::HashOnly : IdText::Kept;
     // Largest first, so that no thread is left with one big file at the end.
     std::vector<std::size_t> order(jobs.size());
     std::iota(order.begin(), order.end(), std::size_t(0));
@@ -236,7 +239,7 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const
                 auto rows = reader.readAppended(file.diskPath(), mark);
                 if (!rows)
                     continue;
-                addReading(job.grown->state, *rows, mark, keepIdsFrom);
+                addReading(job.grown->state, *rows, mark, ids);
                 job.grown->mark = mark;
                 job.grown->stamp = file.stamp;
                 job.grown->fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);
@@ -248,7 +251,7 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const
             auto rows = reader.read(file.diskPath(), file.compression, &read.mark);
             if (!rows)
                 continue;
-            addReading(read.state, *rows, read.mark, keepIdsFrom);
+            addReading(read.state, *rows, read.mark, ids);
             read.state.claude.picks.shrink_to_fit();
             read.state.claude.ids.shrink_to_fit();
             read.state.codex.uses.shrink_to_fit();

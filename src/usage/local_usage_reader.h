@@ -5,6 +5,7 @@
 #include "base/time.h"
 #include "records/records.h"
 #include "usage/log_file.h"
+#include "usage/log_readers.h"
 #include "usage/log_rows.h"
 #include "usage/log_walk.h"
 #include "usage/scan_cache.h"
@@ -24,10 +25,10 @@ struct ReaderOptions {
     unsigned threads = 0;
     // Bytes read from a file at a time; a longer line grows the buffer.
     std::size_t chunkBytes = kDefaultChunkBytes;
-    // With a clock, entries older than any period needs one by one (see
-    // keptSpanStart()) are kept as day sums, and their message ids as hashes
-    // only: memory and the cache then stay small however long the history.
-    // Without one, every entry is kept one by one.
+    // With a clock, the records hold their entries summed (see
+    // addToSums()) and the cache keeps message ids as hashes only: memory and
+    // the cache then stay small however long the history. Without one, every
+    // entry is handed out one by one, with its id.
     const Clock* clock = nullptr;
 };
 
@@ -83,7 +84,7 @@ private:
         // exactly these, the record stands without any look at the rows.
         FileStamps files;
     };
-    using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&, Time keptFrom);
+    using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&, Summing);
     ProviderUsage buildOrReuse(const char* reader, const std::vector<std::string>& roots,
                                std::unordered_map<std::string, Built>& built, Builder builder);
     // Restores the states of a cache whose records were restored first.
@@ -95,8 +96,8 @@ private:
     // paths on disk and stamps are added to `accepted`. The states live in
     // the cache and stay valid until the next scan.
     std::vector<ScannedFile> states(LogTree tree, FileStamps& accepted);
-    void readFiles(std::vector<Job>& jobs, Time keepIdsFrom) const;
-    Time keptFrom() const;
+    void readFiles(std::vector<Job>& jobs) const;
+    Summing summing() const;
     // True when it forgot any file.
     bool prune(const std::string& root);
 

@@ -80,8 +80,8 @@ struct LogRows {
 
 // One message id's heaviest line in one file, the first met of equals: what
 // the Claude reader keeps of a file. The id is kept as a hash for the
-// de-duplication across files, and as text only where its entry may be
-// handed out one by one (see keptSpanStart()).
+// de-duplication across files, and as text only where entries are handed
+// out one by one.
 struct ClaudePick {
     std::uint64_t idHash = 0;
     Time date;

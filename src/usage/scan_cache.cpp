@@ -313,9 +313,9 @@ void putRecord(Writer& out, const RecordRef& record) {
         for (std::int64_t n : {entry.input, entry.output, entry.cache})
             out.put(n);
     }
-    out.put(std::uint64_t(usage.olderDays.size()));
-    for (const DayTotals& day : usage.olderDays)
-        out.put(day);
+    out.put(std::uint64_t(usage.sums.size()));
+    for (const TokenSum& sum : usage.sums)
+        out.put(sum);
     putQuotas(out, usage.quotas);
     out.put(usage.quotaDate);
     out.put(std::uint8_t(usage.source));
@@ -347,12 +347,12 @@ std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
         entry.cache = in.get<std::int64_t>();
         usage.entries.push_back(std::move(entry));
     }
-    count = getCount(in, sizeof(DayTotals));
+    count = getCount(in, sizeof(TokenSum));
     if (!count)
         return std::nullopt;
-    usage.olderDays.resize(*count);
-    for (DayTotals& day : usage.olderDays)
-        day = in.get<DayTotals>();
+    usage.sums.resize(*count);
+    for (TokenSum& sum : usage.sums)
+        sum = in.get<TokenSum>();
     if (!getQuotas(in, usage.quotas))
         return std::nullopt;
     usage.quotaDate = in.time();

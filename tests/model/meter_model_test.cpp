@@ -49,7 +49,7 @@ TEST_F(Model, ACyclePublishesLocalFiguresFirstThenTheLiveAnswer) {
     EXPECT_TRUE(model->refreshing());
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_updates == 1; }));
     // The local figures, from CODEX_HOME and CLAUDE_CONFIG_DIR.
-    EXPECT_EQ(model->codex().entries.size(), 1u);
+    EXPECT_EQ(model->codex().recordCount(), 1);
     EXPECT_EQ(statusOf(model->codexView()), "로컬 기록 · 한도 스냅샷");
     EXPECT_EQ(model->title().toStdString(), "C 90%  A 1.2K");
     EXPECT_FALSE(model->updated().isValid());

@@ -299,7 +299,7 @@ TEST_F(PanelTest, WhileRefreshingTheButtonIsOffAndTheSpinnerShows) {
     world.codex->hold(true);
     model = std::make_unique<MeterModel>(world.services());
     model->refresh();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !model->codex().entries.empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model->codex().recordCount() > 0; }));
     show();
     EXPECT_FALSE(one("refreshButton")->isEnabled());
     EXPECT_TRUE(one("refreshSpinner")->isVisible());
