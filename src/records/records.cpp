@@ -34,8 +34,7 @@ Time fineSumsFrom(Time now) {
     return floor<days>(now - days(8));
 }
 
-void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens,
-               Time fineFrom) {
+void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens, Time fineFrom) {
     using namespace std::chrono;
     using QuarterHours = duration<std::int64_t, std::ratio<15 * 60>>;
     Time start = date < fineFrom ? Time(floor<days>(date)) : Time(floor<QuarterHours>(date));

@@ -90,8 +90,7 @@ struct TokenSum {
 Time fineSumsFrom(Time now);
 
 // Adds an entry to the sums, kept in order of their start.
-void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens,
-               Time fineFrom);
+void addToSums(std::vector<TokenSum>& sums, Time date, const TokenTotals& tokens, Time fineFrom);
 
 struct ProviderUsage {
     // Entries one by one, or (a reader with a clock) summed: a user's whole

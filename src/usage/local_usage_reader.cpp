@@ -7,7 +7,6 @@
 #include <numeric>
 #include <span>
 #include <thread>
-#include <unordered_set>
 
 namespace brimlow {
 
@@ -95,50 +94,43 @@ ProviderUsage LocalUsageReader::buildOrReuse(const char* reader,
         walked.push_back(tree->identity);
         trees.push_back(std::move(*tree));
     }
-    FileStamps stamps;
-    std::vector<std::string> paths;
+    FilesDigester walkedFiles;
     for (const auto& tree : trees) {
-        for (const auto& file : tree.files) {
-            stamps.emplace_back(file.diskPath(), file.stamp);
-            paths.push_back(file.path);
-        }
+        for (const auto& file : tree.files)
+            walkedFiles.add(file);
+        if (std::find(m_roots.begin(), m_roots.end(), tree.root) == m_roots.end())
+            m_roots.push_back(tree.root);
     }
+    FilesDigest met = walkedFiles.digest();
 
     // Every file as the record was built from it: nothing to read or build.
     // A record restored from disk counts as built in this process.
     auto previous = built.find(key);
     if (auto saved = m_savedRecords.find(key);
-        saved != m_savedRecords.end() && saved->second.files == stamps) {
-        previous = built
-                       .insert_or_assign(
-                           key, Built{paths, m_generation, std::move(saved->second.usage), stamps})
-                       .first;
+        saved != m_savedRecords.end() && saved->second.files == met) {
+        previous =
+            built.insert_or_assign(key, Built{m_generation, std::move(saved->second.usage), met})
+                .first;
         m_savedRecords.erase(saved);
     }
     if (previous != built.end() && previous->second.generation == m_generation &&
-        previous->second.files == stamps)
+        previous->second.files == met)
         return previous->second.usage;
 
     std::vector<ScannedFile> files;
-    stamps.clear();
+    FilesDigester acceptedFiles;
     for (auto& tree : trees) {
-        auto found = states(std::move(tree), stamps);
+        auto found = states(std::move(tree), acceptedFiles);
         files.insert(files.end(), std::make_move_iterator(found.begin()),
                      std::make_move_iterator(found.end()));
     }
-    std::vector<std::string> accepted;
-    accepted.reserve(files.size());
-    for (const auto& file : files)
-        accepted.push_back(file.path);
+    FilesDigest accepted = acceptedFiles.digest();
     previous = built.find(key);
     if (previous != built.end() && previous->second.generation == m_generation &&
-        previous->second.paths == accepted) {
-        previous->second.files = std::move(stamps);
+        previous->second.files == accepted)
         return previous->second.usage;
-    }
     Built& record = built[key];
-    record =
-        Built{std::move(accepted), m_generation, builder(files, summing()), std::move(stamps)};
+    record = Built{m_generation, builder(files, summing()), accepted};
     return record.usage;
 }
 
@@ -153,8 +145,6 @@ std::size_t LocalUsageReader::cacheMemoryBytes() const {
             bytes += vectorBytes(record.usage.entries) + vectorBytes(record.usage.sums);
             for (const auto& entry : record.usage.entries)
                 bytes += heapBytes(entry.id);
-            for (const auto& path : record.paths)
-                bytes += sizeof(std::string) + heapBytes(path);
         }
     }
     return bytes;
@@ -166,7 +156,7 @@ Summing LocalUsageReader::summing() const {
     return fineSumsFrom(m_options.clock->now());
 }
 
-std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& accepted) {
+std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FilesDigester& accepted) {
     restorePendingStates();
     ++m_scan;
 
@@ -210,7 +200,7 @@ std::vector<ScannedFile> LocalUsageReader::states(LogTree tree, FileStamps& acce
     result.reserve(tree.files.size());
     for (std::size_t i = 0; i < tree.files.size(); ++i) {
         if (found[i]) {
-            accepted.emplace_back(tree.files[i].diskPath(), found[i]->stamp);
+            accepted.add(tree.files[i]);
             result.push_back({std::move(tree.files[i].path), &found[i]->state});
         }
     }
@@ -288,17 +278,16 @@ void LocalUsageReader::restorePendingStates() {
 }
 
 FileRefs LocalUsageReader::filesToSave() const {
-    // Met by a scan, or behind a record handed out without one.
-    std::unordered_set<std::string_view> behindRecords;
-    for (const auto* built : {&m_builtCodex, &m_builtClaude}) {
-        for (const auto& [key, record] : *built) {
-            for (const auto& file : record.files)
-                behindRecords.insert(file.first);
-        }
-    }
+    // Met by a scan, or under a root whose record stood without one. The
+    // files of roots no longer asked about are left out.
+    auto underRoot = [&](const std::string& path) {
+        return std::ranges::any_of(m_roots, [&](const std::string& root) {
+            return path.size() > root.size() && path.starts_with(root) && path[root.size()] == '/';
+        });
+    };
     FileRefs files;
     for (const auto& [path, cached] : m_cache) {
-        if (cached.lastScan != 0 || behindRecords.contains(path))
+        if (cached.lastScan != 0 || underRoot(path))
             files.emplace_back(&path, &cached);
     }
     return files;

@@ -77,25 +77,25 @@ private:
     // the record is the same and is not built again: the minute's refresh of
     // unchanged logs then costs the walk and a copy.
     struct Built {
-        std::vector<std::string> paths;
         std::uint64_t generation = 0; // the cache's, when it was built
         ProviderUsage usage;
-        // The accepted files on disk with their stamps: while a walk finds
-        // exactly these, the record stands without any look at the rows.
-        FileStamps files;
+        // The accepted files with their stamps: while a walk finds exactly
+        // these, the record stands without any look at the states.
+        FilesDigest files;
     };
     using Builder = ProviderUsage (*)(const std::vector<ScannedFile>&, Summing);
     ProviderUsage buildOrReuse(const char* reader, const std::vector<std::string>& roots,
                                std::unordered_map<std::string, Built>& built, Builder builder);
     // Restores the states of a cache whose records were restored first.
     void restorePendingStates();
-    // What to save: the files met by this reader's scans or behind a record.
+    // What to save: the files met by this reader's scans or under a root
+    // whose record was handed out.
     FileRefs filesToSave() const;
 
-    // The accepted files of `tree` in path order, with their states; their
-    // paths on disk and stamps are added to `accepted`. The states live in
-    // the cache and stay valid until the next scan.
-    std::vector<ScannedFile> states(LogTree tree, FileStamps& accepted);
+    // The accepted files of `tree` in path order, with their states; they
+    // are added to `accepted`. The states live in the cache and stay valid
+    // until the next scan.
+    std::vector<ScannedFile> states(LogTree tree, FilesDigester& accepted);
     void readFiles(std::vector<Job>& jobs) const;
     Summing summing() const;
     // True when it forgot any file.
@@ -111,6 +111,8 @@ private:
     std::uint64_t m_savedGeneration = 0;
     std::unordered_map<std::string, Built> m_builtCodex;
     std::unordered_map<std::string, Built> m_builtClaude;
+    // Every root walked, as the walk wrote it.
+    std::vector<std::string> m_roots;
     // From the cache on disk: records not yet handed out, and its states,
     // decoded only when some file has changed.
     SavedRecords m_savedRecords;

@@ -59,6 +59,25 @@ struct LogTree {
     std::vector<LogFile> files;
 };
 
+// What a list of files with their stamps comes to, in 128 bits: two lists
+// with the same digest are the same files, unchanged (a chance match is
+// about one in 2^64 even over billions of lists), without a copy of either.
+struct FilesDigest {
+    std::uint64_t first = 0;
+    std::uint64_t second = 0;
+
+    bool operator==(const FilesDigest&) const = default;
+};
+
+class FilesDigester {
+public:
+    void add(const LogFile& file);
+    FilesDigest digest() const { return m_digest; }
+
+private:
+    FilesDigest m_digest{0x243f6a8885a308d3ull, 0x13198a2e03707344ull};
+};
+
 // Every regular file named *.jsonl or *.jsonl.zst under `root`, at any depth.
 // Entries whose names begin with "." are passed over, hidden directories are
 // not entered, and neither are links to directories (a link can make a

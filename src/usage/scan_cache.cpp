@@ -300,11 +300,7 @@ std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
 
 void putRecord(Writer& out, const RecordRef& record) {
     out.put(std::string_view(*record.key));
-    out.put(std::uint64_t(record.files->size()));
-    for (const auto& [path, stamp] : *record.files) {
-        out.put(std::string_view(path));
-        out.put(stamp);
-    }
+    out.put(*record.files);
     const ProviderUsage& usage = *record.usage;
     out.put(std::uint64_t(usage.entries.size()));
     for (const TokenEntry& entry : usage.entries) {
@@ -326,15 +322,9 @@ void putRecord(Writer& out, const RecordRef& record) {
 std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
     std::string key = in.text();
     SavedRecord record;
-    auto count = getCount(in, 48);
-    if (!count)
-        return std::nullopt;
-    for (std::uint64_t i = 0; i < *count && in.ok; ++i) {
-        std::string path = in.text();
-        record.files.emplace_back(std::move(path), in.get<FileStamp>());
-    }
+    record.files = in.get<FilesDigest>();
     ProviderUsage& usage = record.usage;
-    count = getCount(in, 40);
+    auto count = getCount(in, 40);
     if (!count)
         return std::nullopt;
     usage.entries.reserve(*count);

@@ -35,14 +35,11 @@ struct CachedFile {
 // Keyed by the file's path on disk.
 using CachedFiles = std::map<std::string, CachedFile>;
 
-// Files on disk with their stamps, in walk order.
-using FileStamps = std::vector<std::pair<std::string, FileStamp>>;
-
-// A record as last built, with the files it was built from (their paths on
-// disk and stamps): while every one of them is unchanged, it stands, and a
-// new process hands it out without reading any file's state.
+// A record as last built, with the digest of the files it was built from:
+// while a walk finds the same, it stands, and a new process hands it out
+// without reading any file's state.
 struct SavedRecord {
-    FileStamps files;
+    FilesDigest files;
     ProviderUsage usage;
 
     bool operator==(const SavedRecord&) const = default;
@@ -69,7 +66,7 @@ inline constexpr std::uint32_t kScanCacheVersion = 3;
 // copy of them.
 struct RecordRef {
     const std::string* key;
-    const FileStamps* files;
+    const FilesDigest* files;
     const ProviderUsage* usage;
 };
 using RecordRefs = std::vector<RecordRef>;
