@@ -4,6 +4,7 @@
 // event on the main thread took, publications included.
 //
 //   refresh_bench CORPUS [CYCLES]
+#include "base/memory.h"
 #include "model/meter_model.h"
 #include "test_support/fake_environment.h"
 #include "test_support/fake_services.h"
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -34,6 +36,20 @@ public:
     Steady::duration longest{};
 };
 
+// A line of /proc/self/status in MiB: "VmRSS" now, "VmHWM" at the peak.
+double statusMiB(const char* name) {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    double kib = 0;
+    while (status && std::fgets(line, sizeof line, status)) {
+        if (std::strncmp(line, name, std::strlen(name)) == 0)
+            kib = std::atof(line + std::strlen(name) + 1);
+    }
+    if (status)
+        std::fclose(status);
+    return kib / 1024.0;
+}
+
 double ms(Steady::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
@@ -45,6 +61,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: refresh_bench CORPUS [CYCLES]\n");
         return 2;
     }
+    returnLargeBuffersWhenFreed(); // as the application does
     TimedApplication app(argc, argv);
     std::string corpus = argv[1];
     int cycles = argc > 2 ? std::atoi(argv[2]) : 15;
@@ -101,6 +118,7 @@ int main(int argc, char** argv) {
         return queried - cycleStart;
     };
 
+    std::printf("resident memory before the first cycle: %.1f MiB\n", statusMiB("VmRSS"));
     auto cold = runCycle();
     std::printf("cold cycle (empty cache): worker %.1f ms; %lld Codex and %lld Claude records\n",
                 ms(cold), (long long)model.codex().recordCount(),
@@ -113,5 +131,8 @@ int main(int argc, char** argv) {
     std::printf("unchanged files, %d cycles: worker median %.1f ms (min %.1f, max %.1f)\n", cycles,
                 worker[worker.size() / 2], worker.front(), worker.back());
     std::printf("longest main-thread event during them: %.2f ms\n", ms(app.longest));
+    std::printf("resident memory after them: %.1f MiB (peak %.1f MiB)\n", statusMiB("VmRSS"),
+                statusMiB("VmHWM"));
+
     return 0;
 }

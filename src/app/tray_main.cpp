@@ -10,6 +10,7 @@
 #include "app/qt_messages.h"
 #include "app/single_instance.h"
 #include "app/system_tray.h"
+#include "base/memory.h"
 #include "platform/bus_address.h"
 #include "platform/bus_connection.h"
 #include "platform/color_scheme.h"
@@ -22,6 +23,7 @@
 
 int main(int argc, char** argv) {
     using namespace brimlow;
+    returnLargeBuffersWhenFreed();
     routeQtMessages(ProcessEnvironment());
     if (auto platform = preferredQtPlatform(ProcessEnvironment()))
         qputenv("QT_QPA_PLATFORM", QByteArray::fromStdString(*platform));

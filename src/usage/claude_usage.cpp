@@ -61,13 +61,6 @@ void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t coun
     for (std::uint32_t i = 0; i < picks.size(); ++i)
         index.slot(picks[i].idHash, hashAt) = i;
 
-    auto keepId = [&](ClaudePick& pick, std::string_view id) {
-        if (ids == IdText::HashOnly || pick.idLength > 0)
-            return;
-        pick.idOffset = std::uint32_t(state.ids.size());
-        pick.idLength = std::uint32_t(id.size());
-        state.ids.append(id);
-    };
     for (std::size_t r = 0; r < count; ++r) {
         const UsageRow& row = rows.usage[r];
         if (!row.timestamp)
@@ -78,13 +71,13 @@ void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t coun
         std::uint32_t& held = index.slot(candidate.idHash, hashAt);
         if (held == PickIndex::kEmpty) {
             held = std::uint32_t(picks.size());
-            keepId(picks.emplace_back(candidate), id);
+            picks.push_back(candidate);
+            if (ids == IdText::Kept) {
+                state.ids.append(id);
+                state.idEnds.push_back(std::uint32_t(state.ids.size()));
+            }
         } else if (candidate.weight() > picks[held].weight()) {
-            ClaudePick& pick = picks[held];
-            candidate.idOffset = pick.idOffset;
-            candidate.idLength = pick.idLength;
-            pick = candidate;
-            keepId(pick, id);
+            picks[held] = candidate;
         }
     }
 }
@@ -98,7 +91,8 @@ ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Summing summing
         states.push_back(&file.state->claude);
         candidates += file.state->claude.picks.size();
         if (const LogRows& rows = file.state->unfinished; !rows.usage.empty()) {
-            addClaudeRows(unfinished.emplace_back(), rows, rows.usage.size(), IdText::Kept);
+            addClaudeRows(unfinished.emplace_back(), rows, rows.usage.size(),
+                          summing ? IdText::HashOnly : IdText::Kept);
             states.push_back(&unfinished.back());
             candidates += rows.usage.size();
         }
@@ -127,8 +121,9 @@ ProviderUsage claudeUsage(const std::vector<ScannedFile>& files, Summing summing
         if (summing)
             addToSums(usage.sums, pick->date, {pick->input, pick->output, pick->cache}, *summing);
         else
-            usage.entries.push_back({std::string(owner->id(*pick)), pick->date, pick->input,
-                                     pick->output, pick->cache});
+            usage.entries.push_back(
+                {std::string(owner->id(std::size_t(pick - owner->picks.data()))), pick->date,
+                 pick->input, pick->output, pick->cache});
     }
     usage.source = picks.empty() ? FiguresSource::NoLocalRecords : FiguresSource::ClaudeLogs;
     return usage;

@@ -31,9 +31,9 @@ std::size_t vectorBytes(const std::vector<T>& list) {
 std::size_t stateBytes(const FileState& state) {
     const LogRows& rows = state.unfinished;
     return vectorBytes(state.claude.picks) + heapBytes(state.claude.ids) +
-           vectorBytes(state.codex.uses) + vectorBytes(state.codex.samples) +
-           vectorBytes(state.codex.snapshot) + vectorBytes(rows.usage) +
-           vectorBytes(rows.tokenCounts) + heapBytes(rows.ids);
+           vectorBytes(state.claude.idEnds) + vectorBytes(state.codex.uses) +
+           vectorBytes(state.codex.samples) + vectorBytes(state.codex.snapshot) +
+           vectorBytes(rows.usage) + vectorBytes(rows.tokenCounts) + heapBytes(rows.ids);
 }
 
 // Adds a reading's rows to a file's state: the finished lines' to the two
@@ -244,6 +244,7 @@ void LocalUsageReader::readFiles(std::vector<Job>& jobs) const {
             addReading(read.state, *rows, read.mark, ids);
             read.state.claude.picks.shrink_to_fit();
             read.state.claude.ids.shrink_to_fit();
+            read.state.claude.idEnds.shrink_to_fit();
             read.state.codex.uses.shrink_to_fit();
             if (file.compression == Compression::None)
                 read.fingerprint = fingerprintOf(file.diskPath(), file.stamp.size);

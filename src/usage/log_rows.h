@@ -88,9 +88,6 @@ struct ClaudePick {
     std::int64_t input = 0;
     std::int64_t output = 0;
     std::int64_t cache = 0; // cache read plus cache creation
-    // A range of ClaudeFileState::ids; empty where the text was not kept.
-    std::uint32_t idOffset = 0;
-    std::uint32_t idLength = 0;
 
     std::int64_t weight() const { return saturatingAdd(saturatingAdd(input, output), cache); }
     bool operator==(const ClaudePick&) const = default;
@@ -98,10 +95,16 @@ struct ClaudePick {
 
 struct ClaudeFileState {
     std::vector<ClaudePick> picks; // in the order their ids were first met
+    // Where ids are kept as text: one after the other, and where each pick's
+    // ends; otherwise both empty.
     std::string ids;
+    std::vector<std::uint32_t> idEnds;
 
-    std::string_view id(const ClaudePick& pick) const {
-        return std::string_view(ids).substr(pick.idOffset, pick.idLength);
+    std::string_view id(std::size_t pick) const {
+        if (pick >= idEnds.size())
+            return {};
+        std::size_t begin = pick == 0 ? 0 : idEnds[pick - 1];
+        return std::string_view(ids).substr(begin, idEnds[pick] - begin);
     }
     bool operator==(const ClaudeFileState&) const = default;
 };

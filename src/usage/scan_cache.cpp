@@ -235,6 +235,9 @@ void putFile(Writer& out, const std::string& path, const CachedFile& file) {
     for (const ClaudePick& pick : claude.picks)
         out.put(pick);
     out.put(std::string_view(claude.ids));
+    out.put(std::uint64_t(claude.idEnds.size()));
+    for (std::uint32_t end : claude.idEnds)
+        out.put(end);
 
     const CodexFileState& codex = file.state.codex;
     out.put(std::uint8_t(codex.counted));
@@ -270,9 +273,16 @@ std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
     for (ClaudePick& pick : claude.picks)
         pick = in.get<ClaudePick>();
     claude.ids = in.text();
-    for (const ClaudePick& pick : claude.picks) {
-        if (std::uint64_t(pick.idOffset) + pick.idLength > claude.ids.size())
+    count = getCount(in, sizeof(std::uint32_t));
+    if (!count || (*count != 0 && *count != claude.picks.size()))
+        return std::nullopt;
+    claude.idEnds.resize(*count);
+    std::uint32_t last = 0;
+    for (std::uint32_t& end : claude.idEnds) {
+        end = in.get<std::uint32_t>();
+        if (end < last || end > claude.ids.size())
             return std::nullopt;
+        last = end;
     }
 
     CodexFileState& codex = file.state.codex;
