@@ -1,5 +1,6 @@
-// Records' rounding and totals, and log text reduced to rows line by line.
+// Records' rounding, totals and sums, and log text reduced to rows line by line.
 #include "log_fixture.h"
+#include "test_support/time_zone.h"
 #include "usage/log_file.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +29,33 @@ TEST(Records, TotalsCountEntriesAtOrAfterSince) {
     usage.entries.push_back({"d", t0, INT64_MAX, 1, INT64_MAX});
     EXPECT_EQ(usage.totals(t0), (TokenTotals{INT64_MAX, 221, INT64_MAX}));
     EXPECT_EQ(usage.totals(t0).sum(), INT64_MAX);
+}
+
+// What the running application keeps instead of entries: for every period,
+// in every time zone, the same figures, while the records stand for days.
+TEST(Records, SumsGiveEachPeriodsFiguresInEveryTimeZone) {
+    using namespace std::chrono;
+    const Time built = utc("2025-10-20T17:05:00Z");
+    ProviderUsage oneByOne, summed;
+    std::uint64_t seed = 7;
+    for (Time t = built - days(12); t < built + days(3); t += minutes(7) + seconds(11)) {
+        seed = seed * 6364136223846793005ull + 1442695040888963407ull;
+        TokenEntry entry{"", t, std::int64_t(seed >> 50), std::int64_t(seed >> 52), 1};
+        oneByOne.entries.push_back(entry);
+        addToSums(summed.sums, t, {entry.input, entry.output, entry.cache}, fineSumsFrom(built));
+    }
+    EXPECT_LT(summed.sums.size(), oneByOne.entries.size() / 2);
+    EXPECT_EQ(summed.recordCount(), std::int64_t(oneByOne.entries.size()));
+    for (const char* zone : {"UTC", "Asia/Kathmandu", "Pacific/Marquesas", "Pacific/Kiritimati",
+                             "America/St_Johns", "Pacific/Chatham", "America/Los_Angeles"}) {
+        InTimeZone local(zone);
+        for (Time now : {built, built + hours(29), built + days(2) + hours(23)}) {
+            Time today = startOfLocalDay(now);
+            for (Time since : {today, addLocalDays(today, -6), distantPast()})
+                EXPECT_EQ(summed.totals(since), oneByOne.totals(since))
+                    << zone << " " << formatUtcSeconds(now) << " " << formatUtcSeconds(since);
+        }
+    }
 }
 
 const Time kStamp = utc("2025-10-01T09:30:15.250Z");

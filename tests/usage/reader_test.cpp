@@ -94,6 +94,12 @@ TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedOrItWasGone) {
 
 // A file that only grew is read from where its cached rows end; whatever
 // else happens to it, a warm reader's figures equal a fresh reader's.
+struct FixedClock final : Clock {
+    explicit FixedClock(Time at) : t(at) {}
+    Time now() const override { return t; }
+    Time t;
+};
+
 TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
     TempDir dir;
     auto append = [&](const std::string& name, const std::string& text) {
@@ -145,14 +151,19 @@ TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
              fs::remove(dir / "a.jsonl");
          }},
     };
-    LocalUsageReader warm(ReaderOptions{0, kDefaultChunkBytes, 0}); // keeps every Codex state
+    // Entries one by one, and summed as the application keeps them.
+    FixedClock clock{utc("2025-10-09T12:00:00Z")};
+    LocalUsageReader warm, warmSums(ReaderOptions{.clock = &clock});
     for (const auto& [what, change] : steps) {
         change();
-        LocalUsageReader cold;
+        LocalUsageReader cold, coldSums(ReaderOptions{.clock = &clock});
         EXPECT_EQ(warm.codex(dir.path()), cold.codex(dir.path())) << what;
         EXPECT_EQ(warm.claude(dir.path()), cold.claude(dir.path())) << what;
+        EXPECT_EQ(warmSums.codex(dir.path()), coldSums.codex(dir.path())) << what;
+        EXPECT_EQ(warmSums.claude(dir.path()), coldSums.claude(dir.path())) << what;
     }
     EXPECT_EQ(warm.claude(dir.path()).entries.size(), 2u);
+    EXPECT_EQ(warmSums.claude(dir.path()).recordCount(), 2);
 }
 
 TEST(Scanner, ReadsCompressedLogsUnderTheirPlainName) {

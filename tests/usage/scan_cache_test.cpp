@@ -51,6 +51,27 @@ TEST_F(ScanCache, ASecondReaderStartsFromIt) {
     EXPECT_EQ(claude.entries.size(), 3u);
 }
 
+TEST_F(ScanCache, SummedRecordsAndHashedIdsComeBackAsTheyWere) {
+    struct : Clock {
+        Time now() const override { return utc("2025-10-12T00:00:00Z"); }
+    } clock;
+    auto read = [&](LocalUsageReader& reader) {
+        return std::pair{reader.codex(logs.path()), reader.claude(logs.path())};
+    };
+    LocalUsageReader first(ReaderOptions{.clock = &clock});
+    auto summed = read(first);
+    ASSERT_TRUE(first.saveTo(path).ok());
+    LocalUsageReader second(ReaderOptions{.clock = &clock});
+    second.restoreFrom(path);
+    EXPECT_EQ(read(second), summed);
+    // A message met again in a new file counts once, by its hash alone.
+    logs.write("c.jsonl", claudeLine("2025-10-01T09:40:00Z", "m", 50, 50) + "\n");
+    LocalUsageReader third(ReaderOptions{.clock = &clock}), cold(ReaderOptions{.clock = &clock});
+    third.restoreFrom(path);
+    EXPECT_EQ(read(third), read(cold));
+    EXPECT_EQ(read(third).second.recordCount(), 2);
+}
+
 TEST_F(ScanCache, ADamagedOrForeignCacheIsAColdScan) {
     const std::string good = readWholeFile(path).value();
     std::string newer = good;
