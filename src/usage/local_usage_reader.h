@@ -55,8 +55,9 @@ public:
     void restore(CachedFiles files);
 
     // The same with the cache file at `path` (see scan_cache.h): a cache
-    // that can't be read or used is no cache. Saving writes only what
-    // changed since the last restore or save; its failure changes nothing.
+    // that can't be read or used is no cache. Saving writes the cache whole,
+    // and only when something changed since the last restore or save; its
+    // failure changes nothing.
     void restoreFrom(const std::string& path);
     Result<void> saveTo(const std::string& path);
 
