@@ -29,6 +29,14 @@ inline std::optional<std::int64_t> integralValue(std::int64_t value) {
     return value;
 }
 
+// splitmix64's finaliser: every bit of the input moves every bit of the
+// output, for hashes that must stay the same from build to build.
+inline std::uint64_t mixBits(std::uint64_t x) {
+    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+    return x ^ (x >> 31);
+}
+
 // Log counts are outside data: sums stop at the ends of the range instead of
 // overflowing.
 inline std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {

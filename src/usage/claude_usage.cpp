@@ -43,15 +43,11 @@ struct Pick {
 } // namespace
 
 std::uint64_t messageIdHash(std::string_view id) {
-    // FNV-1a, then splitmix64's finaliser to spread it over every bit.
+    // FNV-1a, then spread over every bit.
     std::uint64_t hash = 14695981039346656037ull;
     for (unsigned char c : id)
         hash = (hash ^ c) * 1099511628211ull;
-    hash ^= hash >> 30;
-    hash *= 0xbf58476d1ce4e5b9ull;
-    hash ^= hash >> 27;
-    hash *= 0x94d049bb133111ebull;
-    return hash ^ (hash >> 31);
+    return mixBits(hash);
 }
 
 void addClaudeRows(ClaudeFileState& state, const LogRows& rows, std::size_t count, IdText ids) {

@@ -1,5 +1,7 @@
 #include "usage/log_walk.h"
 
+#include "base/numbers.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -88,10 +90,7 @@ bool listDirectory(const std::string& path, int openFlags, std::vector<std::stri
 }
 
 std::uint64_t splitmix(std::uint64_t x) {
-    x += 0x9e3779b97f4a7c15ull;
-    x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
-    x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
-    return x ^ (x >> 31);
+    return mixBits(x + 0x9e3779b97f4a7c15ull);
 }
 
 // Two lanes, each taking every 8 bytes through its own strong mix.

@@ -3,6 +3,7 @@
 #include "base/files.h"
 #include "base/unique_fd.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
+#include <vector>
 #include <zstd.h>
 
 namespace brimlow {
@@ -33,6 +35,13 @@ public:
     void put(const std::optional<Time>& t) {
         put(std::uint8_t(t.has_value()));
         put(t ? std::int64_t(t->time_since_epoch().count()) : 0);
+    }
+    // A count, then the values as they lie in memory.
+    template <typename T>
+    void putPlain(const std::vector<T>& values) {
+        static_assert(std::is_trivially_copyable_v<T>);
+        put(std::uint64_t(values.size()));
+        bytes.append(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(T));
     }
     void put(const std::optional<std::string>& text) {
         put(std::uint8_t(text.has_value()));
@@ -71,6 +80,21 @@ public:
         std::string value(m_rest.substr(0, size));
         m_rest.remove_prefix(size);
         return value;
+    }
+    // What putPlain() wrote; false (and nothing allocated) for a count the
+    // bytes left can't hold.
+    template <typename T>
+    bool getPlain(std::vector<T>& values) {
+        auto count = get<std::uint64_t>();
+        if (!ok || count > m_rest.size() / sizeof(T)) {
+            ok = false;
+            return false;
+        }
+        values.resize(count);
+        if (count > 0)
+            std::memcpy(values.data(), m_rest.data(), count * sizeof(T));
+        m_rest.remove_prefix(count * sizeof(T));
+        return true;
     }
     std::optional<std::string> optionalText() {
         bool has = get<std::uint8_t>() != 0;
@@ -231,21 +255,15 @@ void putFile(Writer& out, const std::string& path, const CachedFile& file) {
     out.put(file.fingerprint.value_or(Fingerprint{}));
 
     const ClaudeFileState& claude = file.state.claude;
-    out.put(std::uint64_t(claude.picks.size()));
-    for (const ClaudePick& pick : claude.picks)
-        out.put(pick);
+    out.putPlain(claude.picks);
     out.put(std::string_view(claude.ids));
-    out.put(std::uint64_t(claude.idEnds.size()));
-    for (std::uint32_t end : claude.idEnds)
-        out.put(end);
+    out.putPlain(claude.idEnds);
 
     const CodexFileState& codex = file.state.codex;
     out.put(std::uint8_t(codex.counted));
     out.put(codex.previousInput);
     out.put(codex.previousOutput);
-    out.put(std::uint64_t(codex.uses.size()));
-    for (const CodexUse& use : codex.uses)
-        out.put(use);
+    out.putPlain(codex.uses);
     putQuotas(out, codex.snapshot);
     out.put(codex.snapshotDate);
     out.put(codex.plan);
@@ -266,36 +284,20 @@ std::optional<std::pair<std::string, CachedFile>> getFile(Reader& in) {
         file.fingerprint = fingerprint;
 
     ClaudeFileState& claude = file.state.claude;
-    auto count = getCount(in, sizeof(ClaudePick));
-    if (!count)
+    if (!in.getPlain(claude.picks))
         return std::nullopt;
-    claude.picks.resize(*count);
-    for (ClaudePick& pick : claude.picks)
-        pick = in.get<ClaudePick>();
     claude.ids = in.text();
-    count = getCount(in, sizeof(std::uint32_t));
-    if (!count || (*count != 0 && *count != claude.picks.size()))
+    if (!in.getPlain(claude.idEnds) ||
+        (!claude.idEnds.empty() && claude.idEnds.size() != claude.picks.size()) ||
+        !std::is_sorted(claude.idEnds.begin(), claude.idEnds.end()) ||
+        (!claude.idEnds.empty() && claude.idEnds.back() > claude.ids.size()))
         return std::nullopt;
-    claude.idEnds.resize(*count);
-    std::uint32_t last = 0;
-    for (std::uint32_t& end : claude.idEnds) {
-        end = in.get<std::uint32_t>();
-        if (end < last || end > claude.ids.size())
-            return std::nullopt;
-        last = end;
-    }
 
     CodexFileState& codex = file.state.codex;
     codex.counted = in.get<std::uint8_t>() != 0;
     codex.previousInput = in.get<std::int64_t>();
     codex.previousOutput = in.get<std::int64_t>();
-    count = getCount(in, sizeof(CodexUse));
-    if (!count)
-        return std::nullopt;
-    codex.uses.resize(*count);
-    for (CodexUse& use : codex.uses)
-        use = in.get<CodexUse>();
-    if (!getQuotas(in, codex.snapshot))
+    if (!in.getPlain(codex.uses) || !getQuotas(in, codex.snapshot))
         return std::nullopt;
     codex.snapshotDate = in.time();
     codex.plan = in.optionalText();
@@ -319,9 +321,7 @@ void putRecord(Writer& out, const RecordRef& record) {
         for (std::int64_t n : {entry.input, entry.output, entry.cache})
             out.put(n);
     }
-    out.put(std::uint64_t(usage.sums.size()));
-    for (const TokenSum& sum : usage.sums)
-        out.put(sum);
+    out.putPlain(usage.sums);
     putQuotas(out, usage.quotas);
     out.put(usage.quotaDate);
     out.put(std::uint8_t(usage.source));
@@ -347,13 +347,7 @@ std::optional<std::pair<std::string, SavedRecord>> getRecord(Reader& in) {
         entry.cache = in.get<std::int64_t>();
         usage.entries.push_back(std::move(entry));
     }
-    count = getCount(in, sizeof(TokenSum));
-    if (!count)
-        return std::nullopt;
-    usage.sums.resize(*count);
-    for (TokenSum& sum : usage.sums)
-        sum = in.get<TokenSum>();
-    if (!getQuotas(in, usage.quotas))
+    if (!in.getPlain(usage.sums) || !getQuotas(in, usage.quotas))
         return std::nullopt;
     usage.quotaDate = in.time();
     auto source = in.get<std::uint8_t>();

@@ -1,4 +1,4 @@
-// Log lines for the usage tests.
+// Log lines, and a fixed clock, for the usage tests.
 #pragma once
 
 #include "test_support/time_zone.h"
@@ -9,6 +9,13 @@
 #include <zstd.h>
 
 namespace brimlow::testing {
+
+// The time a summing reader takes for now.
+struct FixedClock final : Clock {
+    explicit FixedClock(const char* rfc3339) : t(utc(rfc3339)) {}
+    Time now() const override { return t; }
+    Time t;
+};
 
 inline std::string zstd(const std::string& content) {
     std::string out(ZSTD_compressBound(content.size()), '\0');

@@ -94,12 +94,6 @@ TEST(Scanner, RereadsAFileOnlyWhenItsSizeOrTimeChangedOrItWasGone) {
 
 // A file that only grew is read from where its cached rows end; whatever
 // else happens to it, a warm reader's figures equal a fresh reader's.
-struct FixedClock final : Clock {
-    explicit FixedClock(Time at) : t(at) {}
-    Time now() const override { return t; }
-    Time t;
-};
-
 TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
     TempDir dir;
     auto append = [&](const std::string& name, const std::string& text) {
@@ -152,7 +146,7 @@ TEST(Scanner, AfterEveryChangeAWarmReaderAgreesWithAColdOne) {
          }},
     };
     // Entries one by one, and summed as the application keeps them.
-    FixedClock clock{utc("2025-10-09T12:00:00Z")};
+    FixedClock clock("2025-10-09T12:00:00Z");
     LocalUsageReader warm, warmSums(ReaderOptions{.clock = &clock});
     for (const auto& [what, change] : steps) {
         change();

@@ -52,9 +52,7 @@ TEST_F(ScanCache, ASecondReaderStartsFromIt) {
 }
 
 TEST_F(ScanCache, SummedRecordsAndHashedIdsComeBackAsTheyWere) {
-    struct : Clock {
-        Time now() const override { return utc("2025-10-12T00:00:00Z"); }
-    } clock;
+    FixedClock clock("2025-10-12T00:00:00Z");
     auto read = [&](LocalUsageReader& reader) {
         return std::pair{reader.codex(logs.path()), reader.claude(logs.path())};
     };
